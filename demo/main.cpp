@@ -1,0 +1,8 @@
+// Program entry of the ZELK demonstration.
+#include "demo.h"
+
+int main()
+{
+    return 0;
+}
+END_OF_MAIN()
