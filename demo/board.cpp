@@ -106,7 +106,10 @@ void setup_model(void)
     palette_ramp(112, 16, 4, 0, 4);
     palette_ramp(128, 16, 0, 4, 4);
     palette_ramp(144, 16, 4, 2, 0);
-    set_palette(pal);
+    // Without a screen (drawing only into memory bitmaps) there is no
+    // palette to set, and Allegro would read the missing screen.
+    if (screen)
+        set_palette(pal);
 
     board.num_vertices = 260;
     board.num_polygons = 230;
