@@ -81,7 +81,7 @@ zelk_demo_start() {
 # zelk_press KEY [SECONDS]: holds a key down for a while, then lets it go.
 # A key tapped faster than a frame could be missed, as with a real keyboard.
 zelk_press() {
-    xdotool keydown --window "$ZELK_WIN" "$1"
+    xdotool keydown --window "$ZELK_WIN" "$1" 2>/dev/null
     sleep "${2:-$ZELK_HOLD}"
     xdotool keyup --window "$ZELK_WIN" "$1" 2>/dev/null
     return 0
@@ -100,23 +100,44 @@ zelk_hud() {
     rm -f "$tmp"
 }
 
-# zelk_wait_hud REGEX [SECONDS]: waits until a heads-up line matches.
+# zelk_hud_value LINE: the value shown on heads-up line LINE (1 CAM X,
+# 2 CAM Y, 3 CAM Z, 4 CURS X, 5 CURS Y, 6 FPS). Read by line rather than by
+# label, since the pointer may cover the labels.
+zelk_hud_value() {
+    zelk_hud | sed -n "$1{s/^.*: *//;p}"
+}
+
+# zelk_wait_hud LINE REGEX [SECONDS]: waits until heads-up line LINE's value
+# matches REGEX.
 zelk_wait_hud() {
-    local end=$((SECONDS + ${2:-30}))
+    local end=$((SECONDS + ${3:-30}))
     while [ $SECONDS -lt $end ]; do
-        if zelk_hud | grep -Eq "$1"; then
+        if zelk_hud_value "$1" | grep -Eq "$2"; then
             return 0
         fi
         sleep 0.2
     done
-    echo "zelk: the heads-up text never showed /$1/; last seen:" >&2
+    echo "zelk: heads-up line $1 never showed /$2/; the text reads:" >&2
     zelk_hud >&2
     return 1
 }
 
-# zelk_hud_value LABEL: the number after "LABEL ... :" in the current frame.
-zelk_hud_value() {
-    zelk_hud | sed -n "s/^$1 *: *//p"
+# zelk_capture_ppm FILE.ppm: the window's content as an 8-bit binary PPM.
+zelk_capture_ppm() {
+    import -window "$ZELK_WIN" -depth 8 "ppm:$1"
+}
+
+# zelk_point X Y: puts the pointer at (X, Y) in the window. The demo follows
+# pointer motion, so the pointer is first brought in at the top-left corner
+# (where the demo put it) and then moved; a last one-pixel nudge makes the
+# demo pick the square under the pointer once it is drawn there.
+zelk_point() {
+    xdotool mousemove --window "$ZELK_WIN" 0 0
+    sleep 0.2
+    xdotool mousemove --window "$ZELK_WIN" "$(($1 + 1))" "$2"
+    sleep 0.3
+    xdotool mousemove --window "$ZELK_WIN" "$1" "$2"
+    sleep 0.3
 }
 
 # zelk_window_size: WIDTHxHEIGHT of the demo's window.
