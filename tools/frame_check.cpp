@@ -202,12 +202,24 @@ int count_pixels(const frame_image &img)
     return 0;
 }
 
+// Prints how many pixels are not black: 0 until the window shows something.
+int lit_pixels(const frame_image &img)
+{
+    long n = 0;
+    for (size_t i = 0; i + 2 < img.rgb.size(); i += 3)
+        if (img.rgb[i] || img.rgb[i + 1] || img.rgb[i + 2])
+            n++;
+    std::printf("%ld\n", n);
+    return 0;
+}
+
 int usage()
 {
     std::fprintf(stderr,
                  "usage: frame_check hud IMAGE\n"
                  "       frame_check compare IMAGE REFERENCE [x y w h]...\n"
                  "       frame_check pixels SCREENSHOT.pcx\n"
+                 "       frame_check lit IMAGE\n"
                  "IMAGE is a binary PPM capture or a PCX screenshot.\n");
     return 2;
 }
@@ -225,6 +237,8 @@ int main(int argc, char **argv)
         return 2;
     if (cmd == "hud" && argc == 3)
         return decode_hud(a);
+    if (cmd == "lit" && argc == 3)
+        return lit_pixels(a);
     if (cmd == "pixels" && argc == 3)
         return count_pixels(a);
     if (cmd == "compare" && argc >= 4 && (argc - 4) % 4 == 0) {

@@ -57,34 +57,43 @@ zelk_workdir() {
     echo "$d"
 }
 
-# zelk_demo_start BINARY WORKDIR: starts the demo there, with standard
-# output in WORKDIR/out and standard error in WORKDIR/err, and waits up to
-# 60 s for its window.
+# zelk_demo_start BINARY WORKDIR [LOGDIR]: starts the demo in WORKDIR, with
+# standard output in LOGDIR/out and standard error in LOGDIR/err (LOGDIR is
+# WORKDIR unless given), and waits up to 60 s for its window.
 zelk_demo_start() {
-    local bin=$1 dir=$2 i
-    (cd "$dir" && exec "$bin" >"$dir/out" 2>"$dir/err") &
+    local bin=$1 dir=$2 log=${3:-$2} i
+    (cd "$dir" && exec "$bin" >"$log/out" 2>"$log/err") &
     ZELK_DEMO_PID=$!
     for i in $(seq 600); do
         ZELK_WIN=$(xdotool search --name '^zelk-demo$' 2>/dev/null | head -n 1)
-        if [ -n "$ZELK_WIN" ]; then
-            sleep 0.5  # let the menu draw itself
+        if [ -n "$ZELK_WIN" ] && [ "$(zelk_lit)" -gt 0 ] 2>/dev/null; then
+            sleep 0.3  # the menu is drawn; let the demo reach its key wait
             return 0
         fi
         kill -0 "$ZELK_DEMO_PID" 2>/dev/null || break
         sleep 0.1
     done
     echo "zelk: the demo's window did not appear" >&2
-    cat "$dir/err" >&2
+    cat "$log/err" >&2
     return 1
+}
+
+# zelk_lit: how many pixels of the window are not black.
+zelk_lit() {
+    local tmp n
+    tmp=$(mktemp /tmp/zelk-lit-XXXXXX.ppm)
+    import -window "$ZELK_WIN" -depth 8 "ppm:$tmp" 2>/dev/null && n=$("$ZELK_FRAME_CHECK" lit "$tmp")
+    rm -f "$tmp"
+    echo "${n:-0}"
 }
 
 # zelk_press KEY [SECONDS]: holds a key down for a while, then lets it go.
 # A key tapped faster than a frame could be missed, as with a real keyboard.
 zelk_press() {
-    xdotool keydown --window "$ZELK_WIN" "$1" 2>/dev/null
+    # The window may be gone by the time ESC is let go.
+    xdotool keydown --window "$ZELK_WIN" "$1" 2>/dev/null || true
     sleep "${2:-$ZELK_HOLD}"
-    xdotool keyup --window "$ZELK_WIN" "$1" 2>/dev/null
-    return 0
+    xdotool keyup --window "$ZELK_WIN" "$1" 2>/dev/null || true
 }
 
 # zelk_capture FILE.png: the window's content.
