@@ -9,26 +9,25 @@ ZELK_DEMO_PID=
 ZELK_WIN=
 ZELK_HOLD=${ZELK_HOLD:-0.3}  # seconds a key is held: long enough for a slow frame
 
-# Starts Xvfb on the first free display from :90 and exports DISPLAY.
+# Starts Xvfb on a display of its own choosing (it takes the first free
+# one under its lock, so parallel runs never share one) and exports DISPLAY.
 zelk_x_start() {
-    local n i
-    for n in $(seq 90 160); do
-        [ -e "/tmp/.X$n-lock" ] && continue
-        [ -e "/tmp/.X11-unix/X$n" ] && continue
-        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-        ZELK_XVFB_PID=$!
-        export DISPLAY=":$n"
-        for i in $(seq 100); do
-            if xdotool getdisplaygeometry >/dev/null 2>&1; then
-                return 0
-            fi
-            kill -0 "$ZELK_XVFB_PID" 2>/dev/null || break
-            sleep 0.1
-        done
-        kill "$ZELK_XVFB_PID" 2>/dev/null
-        wait "$ZELK_XVFB_PID" 2>/dev/null
-        ZELK_XVFB_PID=
+    local f n i
+    f=$(mktemp /tmp/zelk-display-XXXXXX)
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$f" >/dev/null 2>&1 &
+    ZELK_XVFB_PID=$!
+    for i in $(seq 300); do
+        n=$(tr -dc 0-9 <"$f")
+        if [ -n "$n" ]; then
+            rm -f "$f"
+            export DISPLAY=":$n"
+            xdotool getdisplaygeometry >/dev/null 2>&1 && return 0
+            break
+        fi
+        kill -0 "$ZELK_XVFB_PID" 2>/dev/null || break
+        sleep 0.1
     done
+    rm -f "$f"
     echo "zelk: cannot start a virtual display (Xvfb)" >&2
     return 1
 }
