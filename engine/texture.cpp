@@ -3,6 +3,8 @@
 // Reads the file and fills the caller's palette; writes a new bitmap.
 #include "zelk.h"
 
+#include <cstdio>
+
 // True when n is one of 1, 2, 4, ..., 256.
 static bool texture_side_fits(int n)
 {
