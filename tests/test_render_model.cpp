@@ -253,7 +253,7 @@ TEST(ModelOrder, MoreThan400PolygonsAndATableFilledToTheLastSlot)
                                 {50, 0}, {50, 50}, {100, 50}, {100, 0},
                                 {300, 190}, {310, 199}};
     for (int i = 0; i < 10; i++)
-        store(&m.vertices[i], corners[i][0], corners[i][1], itofix(5000) / 2);
+        store(&m.vertices[i], corners[i][0], corners[i][1], itofix(625));  // key 5000
     Model(d.bmp, &m);
     EXPECT_EQ(getpixel(d.bmp, 25, 25), 5);
     EXPECT_EQ(getpixel(d.bmp, 75, 25), 6);

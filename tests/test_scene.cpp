@@ -233,7 +233,7 @@ TEST(SceneFiling, ReadyPathProjectsEveryVertexToWholePixels)
     scene_fixture s;
     scene_up(&s);
     polygon_model m;
-    build_model(&m, {at_pixel(40, 30, 8, W, H), at_pixel(40.5, 170.75, 8, W, H), at_pixel(300, 170, 8, W, H)},
+    build_model(&m, {at_pixel(40.5, 30.5, 8, W, H), at_pixel(40.5, 170.75, 8, W, H), at_pixel(300.5, 170.5, 8, W, H)},
                 {{0, 1, 2}});
     add_model_to_scene(&s.fb, &m);
     const int expected[3][2] = {{40, 30}, {40, 170}, {300, 170}};
