@@ -10,8 +10,8 @@ namespace {
 // Vertex numbers of each face, wound so that the first two edges turn
 // outwards, and the face's palette index.
 struct cube_face {
-    int corners[4];
-    int colour;
+    int corners[4];  // vertex numbers in winding order
+    int colour;      // palette index of corner 0
 };
 
 constexpr cube_face CUBE_FACES[6] = {
@@ -52,7 +52,8 @@ static void set_vertex(vertex *v, fixed x, fixed y, fixed z)
 // only. The model draws in table order (sort_mode 8) and is transformed
 // (transform_mode 4); its rotation, position and backface_cull are left as
 // the record held them, for the caller to set. The model's old arrays are
-// not released: the record must not hold a live model.
+// not released: the record must not hold a live model. Needs Allegro
+// started, for the normals.
 void create_cube(polygon_model *model, fixed width, fixed height, fixed depth, fixed x, fixed y,
                  fixed z)
 {

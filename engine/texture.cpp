@@ -3,6 +3,8 @@
 // Reads the file and fills the caller's palette; writes a new bitmap.
 #include "zelk.h"
 
+#include <cstdio>
+
 // True when n is one of 1, 2, 4, ..., 256.
 static bool texture_side_fits(int n)
 {
@@ -28,12 +30,14 @@ static int texture_side_above(int n)
 // already is one is doubled), at most 256, the whole image is stretched
 // into a new bitmap of that size, the loaded one is destroyed and the new
 // one returned. The new bitmap has the loaded image's colour depth, which
-// is the current one unless the caller turned colour conversion off. A file
-// that cannot be loaded (or a bitmap that cannot be created) gives a null
-// pointer, with the cause on standard error. The caller owns the result and
+// is the current one unless the caller turned colour conversion off. A null
+// file name gives a null pointer; so does a file that cannot be loaded (or
+// a bitmap that cannot be created), with the cause on standard error. The caller owns the result and
 // releases it with destroy_bitmap.
 BITMAP *load_texture(const char *filename, RGB *pal)
 {
+    if (!filename)
+        return nullptr;
     BITMAP *b = load_pcx(filename, pal);
     if (!b) {
         std::fprintf(stderr, "zelk: %s: cannot load as a PCX image\n", filename);

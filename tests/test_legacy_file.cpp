@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -216,6 +217,53 @@ TEST(LegacyFile, BrokenFilesAreRefusedWithTheRecordUntouched)
     }
 }
 
+// Random damage to a small file: changed bytes and cut tails. Every result
+// is either a model of triangles within bounds or a refusal with the record
+// untouched; the sanitizer build checks the rest.
+TEST(LegacyFile, RandomlyDamagedFilesNeverBreakTheReader)
+{
+    start_allegro_headless();
+    const bytes_t good = {4, 0,  0, 0, 10, 0, 0, 0, 0, 10, 0xF6, 0x80, 0x81,
+                          3, 0, 1, 2, 5,  1, 2, 3, 15, 3, 2, 0, 0};
+    std::mt19937 rng(54321);
+    int loaded = 0, refused = 0;
+    for (int round = 0; round < 400; round++) {
+        bytes_t bytes = good;
+        int damage = 1 + static_cast<int>(rng() % 3);
+        for (int d = 0; d < damage && !bytes.empty(); d++) {
+            if (rng() % 4 == 0)
+                bytes.resize(rng() % (bytes.size() + 1));
+            else
+                bytes[rng() % bytes.size()] = static_cast<unsigned char>(rng() % 20);
+        }
+        std::string path = write_file("damaged.dat", bytes);
+        polygon_model m = marked_record();
+        const polygon_model before = m;
+        int result = load_legacy_model(&m, path.c_str());
+        if (result == LOAD_OK) {
+            loaded++;
+            ASSERT_GE(m.num_vertices, 1);
+            ASSERT_GE(m.num_polygons, 1);
+            for (int t = 0; t < m.num_polygons; t++) {
+                const struct polygon &p = m.polygons[t];
+                EXPECT_EQ(p.num_corners, 3);
+                for (int k = 0; k < 3; k++) {
+                    EXPECT_GE(p.vertex_ptrs[k], m.vertices);
+                    EXPECT_LT(p.vertex_ptrs[k], m.vertices + m.num_vertices);
+                }
+            }
+            free_polygon_model(&m);
+        } else {
+            refused++;
+            EXPECT_EQ(result, LOAD_MALFORMED);
+            EXPECT_TRUE(same_record(m, before));
+        }
+    }
+    // Both outcomes are exercised.
+    EXPECT_GT(loaded, 0);
+    EXPECT_GT(refused, 0);
+}
+
 TEST(LegacyFile, PathsThatHoldNoFileGiveNoFile)
 {
     start_allegro_headless();
@@ -229,6 +277,10 @@ TEST(LegacyFile, PathsThatHoldNoFileGiveNoFile)
         EXPECT_EQ(load_legacy_model(&m, path.c_str()), LOAD_NO_FILE) << path;
         EXPECT_TRUE(same_record(m, before)) << path;
     }
+    polygon_model m = marked_record();
+    const polygon_model before = m;
+    EXPECT_EQ(load_legacy_model(&m, nullptr), LOAD_NO_FILE);
+    EXPECT_TRUE(same_record(m, before));
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -390,6 +391,87 @@ TEST(ModelFile, PathsThatHoldNoFileGiveNoFile)
         EXPECT_EQ(load_model(&m, path.c_str()), LOAD_NO_FILE) << path;
         EXPECT_TRUE(same_record(m, before)) << path;
     }
+    polygon_model m = marked_record();
+    const polygon_model before = m;
+    EXPECT_EQ(load_model(&m, nullptr), LOAD_NO_FILE);
+    EXPECT_TRUE(same_record(m, before));
+}
+
+// Whatever a loaded model holds, it keeps the limits the renderer relies on.
+void expect_model_in_bounds(const polygon_model &m, int max_corners)
+{
+    ASSERT_GE(m.num_vertices, 1);
+    ASSERT_GE(m.num_polygons, 1);
+    for (int i = 0; i < m.num_polygons; i++) {
+        const struct polygon &p = m.polygons[i];
+        ASSERT_GE(p.num_corners, 3);
+        ASSERT_LE(p.num_corners, max_corners);
+        for (int j = 0; j < p.num_corners; j++) {
+            EXPECT_GE(p.vertex_ptrs[j], m.vertices);
+            EXPECT_LT(p.vertex_ptrs[j], m.vertices + m.num_vertices);
+        }
+    }
+}
+
+// Random damage to a two-polygon file: changed bytes, cut tails and words
+// set to extreme values. Every result is either a model within bounds or a
+// refusal with the record untouched; the sanitizer build checks the rest.
+TEST(ModelFile, RandomlyDamagedFilesNeverBreakTheReader)
+{
+    start_allegro_headless();
+    mdl_words w;
+    add_header(&w, 4, 2, 4, 1, 4);
+    for (int i = 0; i < 4; i++)
+        add_vertex(&w, itofix(i), itofix(i & 1), itofix(i >> 1), 0, 0, 0);
+    add_polygon(&w, 4, 2);
+    for (int j = 0; j < 4; j++)
+        add_corner(&w, itofix(j), 0, 0, j);
+    add_polygon(&w, 3, 0);
+    for (int j = 0; j < 3; j++)
+        add_corner(&w, 5, 0, 0, 3 - j);
+    const bytes_t good = little_endian(w.w);
+    const int32_t extremes[] = {0, 1, 2, 3, 4, 5, 16, 17, -1, INT_MIN, INT_MAX, 0x10000};
+
+    std::mt19937 rng(12345);
+    int loaded = 0, refused = 0;
+    for (int round = 0; round < 400; round++) {
+        bytes_t bytes = good;
+        int damage = 1 + static_cast<int>(rng() % 3);
+        for (int d = 0; d < damage; d++) {
+            switch (rng() % 3) {
+            case 0:
+                bytes[rng() % bytes.size()] = static_cast<unsigned char>(rng());
+                break;
+            case 1: {
+                size_t word = rng() % (bytes.size() / 4);
+                bytes_t e = little_endian({extremes[rng() % std::size(extremes)]});
+                std::copy(e.begin(), e.end(), bytes.begin() + 4 * word);
+                break;
+            }
+            default:
+                bytes.resize(rng() % (bytes.size() + 1));
+                break;
+            }
+            if (bytes.size() < 4)
+                break;
+        }
+        std::string path = write_file("damaged.mdl", bytes);
+        polygon_model m = marked_record();
+        const polygon_model before = m;
+        int result = load_model(&m, path.c_str());
+        if (result == LOAD_OK) {
+            loaded++;
+            expect_model_in_bounds(m, MAX_CORNERS);
+            free_polygon_model(&m);
+        } else {
+            refused++;
+            EXPECT_EQ(result, LOAD_MALFORMED);
+            EXPECT_TRUE(same_record(m, before));
+        }
+    }
+    // Both outcomes are exercised.
+    EXPECT_GT(loaded, 0);
+    EXPECT_GT(refused, 0);
 }
 
 TEST(ModelFile, RecordCanBeLoadedAgainAfterRelease)

@@ -125,6 +125,8 @@ TEST(Texture, FilesThatCannotBeLoadedGiveNull)
         PALETTE pal;
         EXPECT_EQ(load_texture(path.c_str(), pal), nullptr) << path;
     }
+    PALETTE pal;
+    EXPECT_EQ(load_texture(nullptr, pal), nullptr);
 }
 
 } // namespace

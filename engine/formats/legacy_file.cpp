@@ -92,7 +92,7 @@ static bool legacy_bytes_fit(const unsigned char *bytes, int length, char *why, 
 // code; the corner room is 4. The model stands at (0, 2.5, 0), unrotated,
 // depth-sorted (sort_mode 4), transformed (transform_mode 4), with both
 // faces drawn and its normals made. Bytes after the last triangle are
-// ignored.
+// ignored. Needs Allegro started, for the normals.
 int load_legacy_model(polygon_model *model, const char *path)
 {
     long long file_size = 0;

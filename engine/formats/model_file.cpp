@@ -30,7 +30,7 @@ struct mdl_header {
 
 // Why a file was refused, for the message on standard error.
 struct fault {
-    char text[160];
+    char text[160];  // one line naming the first limit broken; written by the checks
 };
 
 } // namespace
@@ -198,7 +198,8 @@ void read_corner(corner *c, FILE *f)
 // caller's record is left exactly as it was and nothing stays allocated.
 // A read model stands at (0, 2.5, 0), unrotated, depth-sorted (sort_mode
 // 4), with the file's back-face flag and transform mode and its normals
-// made; bytes after the last polygon are ignored.
+// made; bytes after the last polygon are ignored. Needs Allegro started,
+// for the normals.
 int load_model(polygon_model *model, const char *path)
 {
     long long file_size = 0;

@@ -10,12 +10,16 @@
 
 #include <sys/stat.h>
 
-// Opens path with mode "rb" and stores the file's size in *size. Returns a
+// Opens path (a null path opens nothing) with mode "rb" and stores the file's size in *size. Returns a
 // null pointer when the file cannot be opened or is no regular file (a
 // directory or a device opens but holds no model); the second case is named
 // on standard error, the first is the caller's to report.
 inline std::FILE *open_model_file(const char *path, long long *size)
 {
+    if (!path) {
+        errno = EINVAL;
+        return nullptr;
+    }
     std::FILE *f = std::fopen(path, "rb");
     if (!f)
         return nullptr;
