@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "demo.h"
 #include "geometry_fixture.h"
 
 namespace {
@@ -373,6 +374,32 @@ TEST(ModelClipped, NoPolygonsAndStraddlingNonConvexOutlines)
     for (int frame = 0; frame < 5; frame++)
         Model(d.bmp, &comb);
     free_polygon_model(&comb);
+    drawing_down(&d);
+}
+
+TEST(ModelBoard, DemoBoardFromAboveIsDrawnInTableOrderWithItsBaseCulled)
+{
+    // The demo's board seen from its F9 camera, 150 units straight above:
+    // every square faces the camera, the base underneath faces away (its
+    // back-face product is past 32 bits there), and the squares, drawn after
+    // the base and sides, are what the pointer picks.
+    drawing d;
+    drawing_up(&d);
+    std::srand(1);
+    setup_model();
+    camera f1, f9, f2;
+    fill_camera_presets(&f1, &f9, &f2, W, H);
+    set_camera(&f9);
+    cursor1.picked = 0;
+    mouse_x = W / 2;
+    mouse_y = H / 2;
+    Model(d.bmp, &board);
+    EXPECT_EQ(board.polygons[225].visible, 0);
+    for (int i = 0; i < BOARD_SQUARES; i++)
+        ASSERT_EQ(board.polygons[i].visible, -1) << "square " << i;
+    EXPECT_GE(cursor1.picked, 1);
+    EXPECT_LE(cursor1.picked, BOARD_SQUARES);
+    free_polygon_model(&board);
     drawing_down(&d);
 }
 
