@@ -4,7 +4,11 @@
 // first vertex's colour. Reads the screen polygon, writes the bitmap.
 #include "zelk.h"
 
+// Allegro keeps the drawing mode that hline obeys in its internal header.
+#include <allegro/internal/aintern.h>
+
 #include <algorithm>
+#include <cstring>
 
 // The edge tables keep a crossing as x + 1 in 16 bits; an end point outside
 // that range cannot be recorded, and keeping every coordinate inside it keeps
@@ -73,15 +77,25 @@ void DrawEdge(int x1, int y1, int x2, int y2)
     int y = y1;
 
     if (dx > dy) {
-        // x-major: x advances every step, the row when the error term wraps.
+        // x-major: x advances every step and the row when the error term,
+        // growing by dy, reaches dx. Row n is therefore entered at step
+        // ceil(n * dx / dy); walked row by row with n * dx = q * dy + r.
         record_keep(x1, y1);
-        for (int k = 1; k <= dx; k++) {
-            e += dy;
-            if (e >= dx) {
-                e -= dx;
-                y += step;
-                record_replace(x1 + k, y);
+        if (dy == 0)
+            return;
+        const int q_step = dx / dy;
+        const int r_step = dx % dy;
+        int q = 0;
+        int r = 0;
+        for (int n = 1; n <= dy; n++) {
+            q += q_step;
+            r += r_step;
+            if (r >= dy) {
+                r -= dy;
+                q++;
             }
+            y += step;
+            record_replace(x1 + q + (r != 0), y);
         }
         return;
     }
@@ -99,17 +113,29 @@ void DrawEdge(int x1, int y1, int x2, int y2)
     }
 }
 
-// Draws the inclusive span between columns xa and xb of row in colour. The
-// span is first cut to the bitmap's columns, so that a bitmap whose clipping
-// is switched off is still never written outside; hline then applies the
-// clipping rectangle and the drawing mode as usual.
-static inline void flat_span(BITMAP *bmp, int xa, int row, int xb, int colour)
+// Draws the inclusive span between columns xa and xb of row in colour,
+// exactly as hline does. On an 8-bit memory bitmap in the solid drawing mode
+// (`direct`) the bytes are set here after hline's own clipping; elsewhere
+// hline draws them with the bitmap's drawing mode. Either way the span is
+// first cut to the bitmap's columns, so that a bitmap whose clipping is
+// switched off is still never written outside.
+static inline void flat_span(BITMAP *bmp, bool direct, int xa, int row, int xb, int colour)
 {
-    int lo = std::min(xa, xb);
-    int hi = std::max(xa, xb);
-    if (hi < 0 || lo >= bmp->w)
+    int lo = std::max(std::min(xa, xb), 0);
+    int hi = std::min(std::max(xa, xb), bmp->w - 1);
+    if (!direct) {
+        if (lo <= hi)
+            hline(bmp, lo, row, hi, colour);
         return;
-    hline(bmp, std::max(lo, 0), row, std::min(hi, bmp->w - 1), colour);
+    }
+    if (bmp->clip) {
+        if (row < bmp->ct || row >= bmp->cb)
+            return;
+        lo = std::max(lo, bmp->cl);
+        hi = std::min(hi, bmp->cr - 1);
+    }
+    if (lo <= hi)
+        std::memset(bmp->line[row] + lo, colour & 0xFF, static_cast<std::size_t>(hi - lo + 1));
 }
 
 // Fills the polygon's num_vertices vertices (in order around it, each on the
@@ -146,12 +172,14 @@ void do_filled_poly(BITMAP *bmp, screen_polygon *poly)
     DrawEdge(poly->vertices[n - 1]->x, poly->vertices[n - 1]->y, poly->vertices[0]->x,
              poly->vertices[0]->y);
 
-    int colour = poly->vertices[0]->colour;
+    const int colour = poly->vertices[0]->colour;
+    const bool direct = is_memory_bitmap(bmp) && bitmap_color_depth(bmp) == 8 &&
+                        _drawing_mode == DRAW_MODE_SOLID;
     last = std::min(last, bmp->h - 1);
     for (int row = first; row <= last; row++) {
         int l = left_poly_edge[row].x;
         int r = right_poly_edge[row].x;
         if (l != 0 && r != 0)
-            flat_span(bmp, l - 1, row, r - 1, colour);
+            flat_span(bmp, direct, l - 1, row, r - 1, colour);
     }
 }

@@ -27,11 +27,21 @@ static inline fixed shade_add(fixed a, fixed b)
     return static_cast<fixed>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
 }
 
-// The truncating step (to - from) / count. The difference is taken in 64
-// bits: shades far apart still give the step towards `to`, not a wrapped one.
+// k steps of ds with 32-bit wrap-around: the shade added up k times.
+static inline fixed shade_times(fixed ds, int k)
+{
+    return static_cast<fixed>(static_cast<uint32_t>(ds) * static_cast<uint32_t>(k));
+}
+
+// The truncating step (to - from) / count, count > 0. The difference is
+// taken in 64 bits: shades far apart still give the step towards `to`, not a
+// wrapped one. Differences that fit 32 bits, all real ones, divide in 32.
 static inline fixed shade_step(fixed from, fixed to, int count)
 {
-    return static_cast<fixed>((static_cast<int64_t>(to) - from) / count);
+    int64_t d = static_cast<int64_t>(to) - from;
+    if (d >= INT32_MIN && d <= INT32_MAX)
+        return static_cast<fixed>(d) / count;
+    return static_cast<fixed>(d / count);
 }
 
 // Records (x, s) in row y, keeping form: the first crossing of a row goes
@@ -101,18 +111,28 @@ void DrawGEdge(int x1, int y1, fixed s1, int x2, int y2, fixed s2)
     int y = y1;
 
     if (dx > dy) {
-        // x-major: the shade moves with x; the row when the error term wraps.
+        // x-major: x and the shade advance every step, the row when the
+        // error term, growing by dy, reaches dx. Row n is therefore entered
+        // at step k = ceil(n * dx / dy) with the shade s1 + k * ds; walked
+        // row by row with n * dx = q * dy + r.
         fixed ds = shade_step(s1, s2, dx);
-        fixed s = s1;
         record_shade_keep(x1, y1, s1);
-        for (int k = 1; k <= dx; k++) {
-            e += dy;
-            s = shade_add(s, ds);
-            if (e >= dx) {
-                e -= dx;
-                y += step;
-                record_shade_keep(x1 + k, y, s);
+        if (dy == 0)
+            return;
+        const int q_step = dx / dy;
+        const int r_step = dx % dy;
+        int q = 0;
+        int r = 0;
+        for (int n = 1; n <= dy; n++) {
+            q += q_step;
+            r += r_step;
+            if (r >= dy) {
+                r -= dy;
+                q++;
             }
+            y += step;
+            int k = q + (r != 0);
+            record_shade_keep(x1 + k, y, shade_add(s1, shade_times(ds, k)));
         }
         return;
     }
