@@ -61,8 +61,8 @@ extern PALETTE pal;                         // the demo's palette; built by setu
 
 // Builds the board (260 vertices, 230 polygons, random square tones from the
 // unseeded rand(), 900 draws), POLYGON_LOOKUP and pal, sets pal as the screen
-// palette and computes the board's normals. Needs Allegro started and a
-// screen size; call once.
+// palette (when there is a screen) and computes the board's normals. Needs
+// Allegro started and a screen size; call once.
 void setup_model(void);
 
 // ---------------------------------------------------------------------------
@@ -210,7 +210,7 @@ void demo_start(demo_state *st, time_t t);
 // run should end (ESC held or the close button pressed).
 int demo_frame(demo_state *st);
 
-// Releases the board, the models and the frame buffer.
+// Releases the board, the models, the frame buffer and the pointer image.
 void demo_release(demo_state *st);
 
 #endif

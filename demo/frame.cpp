@@ -68,4 +68,8 @@ void demo_release(demo_state *st)
     free_polygon_model(&board);
     free_scene_models(st->models);
     free_frame_buffer(&st->frame);
+    // Released here rather than left to the end of the process.
+    if (cursor1.pointer)
+        destroy_bitmap(cursor1.pointer);
+    cursor1.pointer = nullptr;
 }

@@ -4,13 +4,21 @@
 #include "demo.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 
-// Reports a start-up failure with Allegro's own reason and takes Allegro down.
+// Reports a start-up failure with Allegro's own reason and takes Allegro
+// down. Allegro gives no reason when it finds no display at all.
 static int fail(const char *what)
 {
-    std::fprintf(stderr, "zelk-demo: %s: %s\n", what,
-                 allegro_error[0] ? allegro_error : "no reason given");
+    const char *display = std::getenv("DISPLAY");
+    if (allegro_error[0])
+        std::fprintf(stderr, "zelk-demo: %s: %s\n", what, allegro_error);
+    else if (!display || !display[0])
+        std::fprintf(stderr, "zelk-demo: %s: no display (DISPLAY is not set)\n", what);
+    else
+        std::fprintf(stderr, "zelk-demo: %s: no usable display or console (DISPLAY is %s)\n",
+                     what, display);
     allegro_exit();
     return 1;
 }

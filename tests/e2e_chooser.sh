@@ -22,7 +22,7 @@ run_case() {
         sleep 0.3
     done
     zelk_wait_size "$size" 30 || { echo "$name: wrong mode" >&2; return 1; }
-    zelk_wait_hud '^CAM Y +: 20$' 60 || return 1
+    zelk_wait_hud 2 '^20$' 60 || return 1
     zelk_press Escape
     zelk_wait_exit 60 || return 1
     zelk_check_exit_output "$dir/out" || { echo "$name: exit output" >&2; cat "$dir/out" >&2; return 1; }

@@ -182,17 +182,32 @@ int compare(const frame_image &a, const frame_image &b, std::vector<mask_rect> m
     return differ == 0 ? 0 : 1;
 }
 
-// Prints how many pixels of a PCX screenshot use colours that neither the
-// board (0 to 31) nor the highlight (48 to 63) uses.
-int model_pixels(const frame_image &img)
+// Prints how many pixels of a PCX screenshot show the board's greys (1 to
+// 30, below the text colour) and how many use colours that neither the board
+// (0 to 31) nor the highlight (48 to 63) uses: "board N models M".
+int count_pixels(const frame_image &img)
 {
     if (img.index.empty()) {
-        std::fprintf(stderr, "frame_check: model-pixels needs a PCX screenshot\n");
+        std::fprintf(stderr, "frame_check: pixels needs a PCX screenshot\n");
         return 2;
     }
+    long board = 0, models = 0;
+    for (int c : img.index) {
+        if (c >= 1 && c <= 30)
+            board++;
+        else if (!(c <= 31 || (c >= 48 && c <= 63)))
+            models++;
+    }
+    std::printf("board %ld models %ld\n", board, models);
+    return 0;
+}
+
+// Prints how many pixels are not black: 0 until the window shows something.
+int lit_pixels(const frame_image &img)
+{
     long n = 0;
-    for (int c : img.index)
-        if (!(c <= 31 || (c >= 48 && c <= 63)))
+    for (size_t i = 0; i + 2 < img.rgb.size(); i += 3)
+        if (img.rgb[i] || img.rgb[i + 1] || img.rgb[i + 2])
             n++;
     std::printf("%ld\n", n);
     return 0;
@@ -203,7 +218,8 @@ int usage()
     std::fprintf(stderr,
                  "usage: frame_check hud IMAGE\n"
                  "       frame_check compare IMAGE REFERENCE [x y w h]...\n"
-                 "       frame_check model-pixels SCREENSHOT.pcx\n"
+                 "       frame_check pixels SCREENSHOT.pcx\n"
+                 "       frame_check lit IMAGE\n"
                  "IMAGE is a binary PPM capture or a PCX screenshot.\n");
     return 2;
 }
@@ -221,8 +237,10 @@ int main(int argc, char **argv)
         return 2;
     if (cmd == "hud" && argc == 3)
         return decode_hud(a);
-    if (cmd == "model-pixels" && argc == 3)
-        return model_pixels(a);
+    if (cmd == "lit" && argc == 3)
+        return lit_pixels(a);
+    if (cmd == "pixels" && argc == 3)
+        return count_pixels(a);
     if (cmd == "compare" && argc >= 4 && (argc - 4) % 4 == 0) {
         frame_image b;
         if (!read_image(argv[3], &b))

@@ -38,7 +38,7 @@ RAMPS = {
 
 LEGACY_LIMIT = 255      # vertex and triangle counts fit one byte
 MDL_MAX_CORNERS = 16    # the engine's largest polygon
-MDL_MAX_POLYGONS = 400  # the immediate renderer's working storage
+MDL_MAX_POLYGONS = 1000 # keeps the nine-model scene quick to draw
 SQUARE_HALF = 5.0       # footprint: inside a 10 by 10 board square
 MIN_HEIGHT, MAX_HEIGHT = 8.0, 20.0
 
@@ -136,6 +136,12 @@ def parse_description(path):
             if raw[0] in " \t":
                 if not primitives:
                     raise DescriptionError("%s: a row of numbers before any shape" % where)
+                if all("=" in w for w in words):
+                    # An indented line of options continues the shape's line.
+                    for w in words:
+                        key, value = w.split("=", 1)
+                        primitives[-1][key] = parse_value(value)
+                    continue
                 try:
                     primitives[-1]["rows"].append([float(w) for w in words])
                 except ValueError:
@@ -214,11 +220,11 @@ def ring_strip(rings, caps, front=None):
         if len(index[0]) > 2:
             faces.append(list(reversed(index[0])))
             smooth.append(False)
-            tones.append("colour")
+            tones.append("cap")
         if len(index[-1]) > 2:
             faces.append(list(index[-1]))
             smooth.append(False)
-            tones.append("colour")
+            tones.append("cap")
     result = piece(points, faces, smooth, caps or (len(index[0]) == 1 and len(index[-1]) == 1))
     result["tones"] = tones
     return result
@@ -260,7 +266,30 @@ def build_lathe(prim):
     front = None
     if "front" in prim:
         front = int(math.floor((-start % 360.0) / (360.0 / segments))) % segments
-    return ring_strip(rings, caps=bool(scalar(prim, "caps", 1.0)), front=front)
+    return spotted(prim, ring_strip(rings, caps=bool(scalar(prim, "caps", 1.0)), front=front))
+
+
+def spotted(prim, part):
+    """Gives the tone 'spot' to the faces on the front (-z) half whose middle
+    lies, seen from the front, inside one of the ellipses `spots` (x, y,
+    rx, ry, ... in model units): painted eyes and mouths that never fight
+    with the surface under them."""
+    if "spots" not in prim:
+        return part
+    values = option(prim, "spots", None)
+    if len(values) % 4:
+        raise DescriptionError("%s: spots take x,y,rx,ry per spot" % prim["line"])
+    centre_z = option(prim, "at", [0.0, 0.0, 0.0], 3)[2]
+    for k, face in enumerate(part["faces"]):
+        pts = [part["points"][i] for i in face]
+        mid = scale(tuple(sum(p[c] for p in pts) for c in range(3)), 1.0 / len(pts))
+        if mid[2] >= centre_z:
+            continue
+        for e in range(0, len(values), 4):
+            x, y, rx, ry = values[e:e + 4]
+            if ((mid[0] - x) / rx) ** 2 + ((mid[1] - y) / ry) ** 2 < 1:
+                part["tones"][k] = "spot"
+    return part
 
 
 def build_ellipsoid(prim):
@@ -343,13 +372,19 @@ def build_box(prim):
 
 
 def build_poly(prim):
-    """One flat polygon through rows `x y z`, as given, in winding order.
-    With double=1 its back is added too, so that it shows from both sides."""
+    """One flat polygon through rows `x y z`, in order around its edge. Its
+    front faces `facing` (a direction), or by default away from the model's
+    vertical axis. With double=1 its back is added too, so that it shows
+    from both sides."""
     rows = prim["rows"]
     if len(rows) < 3 or any(len(r) != 3 for r in rows):
         raise DescriptionError("%s: a poly needs three or more rows of 'x y z'" % prim["line"])
     points = [placed(prim, tuple(r)) for r in rows]
+    mid = scale(tuple(sum(p[c] for p in points) for c in range(3)), 1.0 / len(points))
+    facing = tuple(option(prim, "facing", [mid[0], 0.0, mid[2]], 3))
     faces = [list(range(len(points)))]
+    if dot(face_normal(points), facing) < 0:
+        faces = [list(reversed(range(len(points))))]
     if scalar(prim, "double", 0.0):
         faces.append(list(reversed(range(len(points)))))
     return piece(points, faces, [False] * len(faces), False)
@@ -360,9 +395,10 @@ def build_shell(prim):
     `radii`, from longitude `across` (degrees either side of the front) and
     latitude `span` (bottom, top), cut into `grid` cells. Rows shape it:
     `1 x y rx ry` cuts a hole (cells whose middle lies in the ellipse),
-    `2 x y rx ry height` raises a bump outwards, `3 x y rx ry` paints the
-    cells in the ellipse with the colour `paint`. Its outside takes `colour`,
-    its inside and rims `inside`."""
+    `2 x y rx ry height` raises a bump outwards, `3 x y rx ry` and
+    `4 x y rx ry` paint the cells in the ellipse with the colour `paint` or
+    `paint2`; x and y are measured from `at`. Its outside takes `colour`, its
+    inside and rims `inside`."""
     rx, ry, rz = option(prim, "radii", None, 3)
     across = scalar(prim, "across", 60.0)
     lat0, lat1 = option(prim, "span", None, 2)
@@ -375,10 +411,10 @@ def build_shell(prim):
             holes.append(row[1:])
         elif kind == 2 and len(row) == 6:
             bumps.append(row[1:])
-        elif kind == 3 and len(row) == 5:
-            paints.append(row[1:])
+        elif kind in (3, 4) and len(row) == 5:
+            paints.append(row[1:] + ["paint" if kind == 3 else "paint2"])
         else:
-            raise DescriptionError("%s: shell rows are '1 x y rx ry', '2 x y rx ry h' or '3 x y rx ry'"
+            raise DescriptionError("%s: shell rows are '1 x y rx ry', '2 x y rx ry h', '3 x y rx ry' or '4 x y rx ry'"
                                    % prim["line"])
 
     def surface(i, j):
@@ -410,14 +446,17 @@ def build_shell(prim):
             mid, _ = surface(i + 0.5, j + 0.5)
             if any(inside_ellipse(mid[0], mid[1], h) for h in holes):
                 continue
-            painted = any(inside_ellipse(mid[0], mid[1], e) for e in paints)
+            painted = "colour"
+            for e in paints:
+                if inside_ellipse(mid[0], mid[1], e):
+                    painted = e[4]
             cells[(i, j)] = painted
     faces, smooth, tones = [], [], []
     for (i, j), painted in sorted(cells.items()):
         outer = [index[(i, j + 1, 0)], index[(i + 1, j + 1, 0)], index[(i + 1, j, 0)], index[(i, j, 0)]]
         faces.append(outer)
         smooth.append(True)
-        tones.append("paint" if painted else "colour")
+        tones.append(painted)
         faces.append([index[(a, b, 1)] for a, b, _ in
                       [(i, j, 1), (i + 1, j, 1), (i + 1, j + 1, 1), (i, j + 1, 1)]])
         smooth.append(True)
@@ -564,7 +603,7 @@ def assemble(path, legacy):
         normals = corner_normals(part)
         tones = part.get("tones", ["colour"] * len(part["faces"]))
         for face, fnormals, tone in zip(part["faces"], normals, tones):
-            spec = prim.get(tone, prim.get("colour"))
+            spec = prim.get(tone, prim.get("inside" if tone == "cap" else "colour", prim.get("colour")))
             if spec == "none":
                 continue
             if not isinstance(spec, str):
@@ -594,7 +633,10 @@ def assemble(path, legacy):
                 shades = kept
                 if len(idx) < 3:
                     continue
-                if len(idx) == 4 and not planar([points[i] for i in idx]):
+                if len(idx) > MDL_MAX_CORNERS:
+                    for k in range(1, len(idx) - 1):
+                        polys.append(([idx[0], idx[k], idx[k + 1]], [shades[0], shades[k], shades[k + 1]]))
+                elif len(idx) == 4 and not planar([points[i] for i in idx]):
                     polys.append(([idx[0], idx[1], idx[2]], [shades[0], shades[1], shades[2]]))
                     polys.append(([idx[0], idx[2], idx[3]], [shades[0], shades[2], shades[3]]))
                 else:

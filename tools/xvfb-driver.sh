@@ -9,26 +9,25 @@ ZELK_DEMO_PID=
 ZELK_WIN=
 ZELK_HOLD=${ZELK_HOLD:-0.3}  # seconds a key is held: long enough for a slow frame
 
-# Starts Xvfb on the first free display from :90 and exports DISPLAY.
+# Starts Xvfb on a display of its own choosing (it takes the first free
+# one under its lock, so parallel runs never share one) and exports DISPLAY.
 zelk_x_start() {
-    local n i
-    for n in $(seq 90 160); do
-        [ -e "/tmp/.X$n-lock" ] && continue
-        [ -e "/tmp/.X11-unix/X$n" ] && continue
-        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-        ZELK_XVFB_PID=$!
-        export DISPLAY=":$n"
-        for i in $(seq 100); do
-            if xdotool getdisplaygeometry >/dev/null 2>&1; then
-                return 0
-            fi
-            kill -0 "$ZELK_XVFB_PID" 2>/dev/null || break
-            sleep 0.1
-        done
-        kill "$ZELK_XVFB_PID" 2>/dev/null
-        wait "$ZELK_XVFB_PID" 2>/dev/null
-        ZELK_XVFB_PID=
+    local f n i
+    f=$(mktemp /tmp/zelk-display-XXXXXX)
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$f" >/dev/null 2>&1 &
+    ZELK_XVFB_PID=$!
+    for i in $(seq 300); do
+        n=$(tr -dc 0-9 <"$f")
+        if [ -n "$n" ]; then
+            rm -f "$f"
+            export DISPLAY=":$n"
+            xdotool getdisplaygeometry >/dev/null 2>&1 && return 0
+            break
+        fi
+        kill -0 "$ZELK_XVFB_PID" 2>/dev/null || break
+        sleep 0.1
     done
+    rm -f "$f"
     echo "zelk: cannot start a virtual display (Xvfb)" >&2
     return 1
 }
@@ -57,34 +56,43 @@ zelk_workdir() {
     echo "$d"
 }
 
-# zelk_demo_start BINARY WORKDIR: starts the demo there, with standard
-# output in WORKDIR/out and standard error in WORKDIR/err, and waits up to
-# 60 s for its window.
+# zelk_demo_start BINARY WORKDIR [LOGDIR]: starts the demo in WORKDIR, with
+# standard output in LOGDIR/out and standard error in LOGDIR/err (LOGDIR is
+# WORKDIR unless given), and waits up to 60 s for its window.
 zelk_demo_start() {
-    local bin=$1 dir=$2 i
-    (cd "$dir" && exec "$bin" >"$dir/out" 2>"$dir/err") &
+    local bin=$1 dir=$2 log=${3:-$2} i
+    (cd "$dir" && exec "$bin" >"$log/out" 2>"$log/err") &
     ZELK_DEMO_PID=$!
     for i in $(seq 600); do
         ZELK_WIN=$(xdotool search --name '^zelk-demo$' 2>/dev/null | head -n 1)
-        if [ -n "$ZELK_WIN" ]; then
-            sleep 0.5  # let the menu draw itself
+        if [ -n "$ZELK_WIN" ] && [ "$(zelk_lit)" -gt 0 ] 2>/dev/null; then
+            sleep 0.3  # the menu is drawn; let the demo reach its key wait
             return 0
         fi
         kill -0 "$ZELK_DEMO_PID" 2>/dev/null || break
         sleep 0.1
     done
     echo "zelk: the demo's window did not appear" >&2
-    cat "$dir/err" >&2
+    cat "$log/err" >&2
     return 1
+}
+
+# zelk_lit: how many pixels of the window are not black.
+zelk_lit() {
+    local tmp n
+    tmp=$(mktemp /tmp/zelk-lit-XXXXXX.ppm)
+    import -window "$ZELK_WIN" -depth 8 "ppm:$tmp" 2>/dev/null && n=$("$ZELK_FRAME_CHECK" lit "$tmp")
+    rm -f "$tmp"
+    echo "${n:-0}"
 }
 
 # zelk_press KEY [SECONDS]: holds a key down for a while, then lets it go.
 # A key tapped faster than a frame could be missed, as with a real keyboard.
 zelk_press() {
-    xdotool keydown --window "$ZELK_WIN" "$1"
+    # The window may be gone by the time ESC is let go.
+    xdotool keydown --window "$ZELK_WIN" "$1" 2>/dev/null || true
     sleep "${2:-$ZELK_HOLD}"
-    xdotool keyup --window "$ZELK_WIN" "$1" 2>/dev/null
-    return 0
+    xdotool keyup --window "$ZELK_WIN" "$1" 2>/dev/null || true
 }
 
 # zelk_capture FILE.png: the window's content.
@@ -100,23 +108,44 @@ zelk_hud() {
     rm -f "$tmp"
 }
 
-# zelk_wait_hud REGEX [SECONDS]: waits until a heads-up line matches.
+# zelk_hud_value LINE: the value shown on heads-up line LINE (1 CAM X,
+# 2 CAM Y, 3 CAM Z, 4 CURS X, 5 CURS Y, 6 FPS). Read by line rather than by
+# label, since the pointer may cover the labels.
+zelk_hud_value() {
+    zelk_hud | sed -n "$1{s/^.*: *//;p}"
+}
+
+# zelk_wait_hud LINE REGEX [SECONDS]: waits until heads-up line LINE's value
+# matches REGEX.
 zelk_wait_hud() {
-    local end=$((SECONDS + ${2:-30}))
+    local end=$((SECONDS + ${3:-30}))
     while [ $SECONDS -lt $end ]; do
-        if zelk_hud | grep -Eq "$1"; then
+        if zelk_hud_value "$1" | grep -Eq "$2"; then
             return 0
         fi
         sleep 0.2
     done
-    echo "zelk: the heads-up text never showed /$1/; last seen:" >&2
+    echo "zelk: heads-up line $1 never showed /$2/; the text reads:" >&2
     zelk_hud >&2
     return 1
 }
 
-# zelk_hud_value LABEL: the number after "LABEL ... :" in the current frame.
-zelk_hud_value() {
-    zelk_hud | sed -n "s/^$1 *: *//p"
+# zelk_capture_ppm FILE.ppm: the window's content as an 8-bit binary PPM.
+zelk_capture_ppm() {
+    import -window "$ZELK_WIN" -depth 8 "ppm:$1"
+}
+
+# zelk_point X Y: puts the pointer at (X, Y) in the window. The demo follows
+# pointer motion, so the pointer is first brought in at the top-left corner
+# (where the demo put it) and then moved; a last one-pixel nudge makes the
+# demo pick the square under the pointer once it is drawn there.
+zelk_point() {
+    xdotool mousemove --window "$ZELK_WIN" 0 0
+    sleep 0.2
+    xdotool mousemove --window "$ZELK_WIN" "$(($1 + 1))" "$2"
+    sleep 0.3
+    xdotool mousemove --window "$ZELK_WIN" "$1" "$2"
+    sleep 0.3
 }
 
 # zelk_window_size: WIDTHxHEIGHT of the demo's window.
