@@ -644,7 +644,8 @@ def assemble(path, legacy):
     # Shapes described later come first in the file: at equal depth the
     # scene draws a model's earlier polygons last, so they end up on top.
     polys = [p for group in reversed(groups) for p in group]
-    check_model(path, points, polys, legacy)
+    cull = int(settings.get("cull", [1])[0])
+    check_model(path, points, polys, legacy, cull)
     return points, polys, settings
 
 
@@ -654,7 +655,27 @@ def planar(pts):
     return abs(dot(sub(pts[3], pts[0]), n)) <= 0.02 * size
 
 
-def check_model(path, points, polys, legacy):
+def unmatched_edges(polys):
+    """Edges that no other polygon walks the other way: none in a closed
+    surface whose polygons all wind the same way round."""
+    count = {}
+    for idx, _ in polys:
+        for k in range(len(idx)):
+            edge = (idx[k], idx[(k + 1) % len(idx)])
+            count[edge] = count.get(edge, 0) + 1
+    return [e for e, n in count.items() if count.get((e[1], e[0]), 0) != n]
+
+
+def signed_volume(points, polys):
+    volume = 0.0
+    for idx, _ in polys:
+        a = points[idx[0]]
+        for k in range(1, len(idx) - 1):
+            volume += dot(a, cross(points[idx[k]], points[idx[k + 1]])) / 6.0
+    return volume
+
+
+def check_model(path, points, polys, legacy, cull):
     name = os.path.relpath(path, ROOT)
     xs = [p[0] for p in points]
     ys = [p[1] for p in points]
@@ -677,6 +698,16 @@ def check_model(path, points, polys, legacy):
         widest = max(len(p[0]) for p in polys)
         if widest > MDL_MAX_CORNERS:
             problems.append("a polygon of %d corners, more than %d" % (widest, MDL_MAX_CORNERS))
+        # Culling hides the faces turned away, so the surface must be closed
+        # and wound outwards, or the model shows holes from some side.
+        if cull:
+            loose = unmatched_edges(polys)
+            if loose:
+                p = points[loose[0][0]]
+                problems.append("surface not closed: %d edges without a partner, one at (%.2f, %.2f, %.2f)"
+                                % (len(loose), p[0], p[1], p[2]))
+            elif signed_volume(points, polys) <= 0:
+                problems.append("surface wound inwards")
     if problems:
         raise DescriptionError("%s: %s" % (name, "; ".join(problems)))
 
