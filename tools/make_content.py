@@ -147,7 +147,7 @@ def parse_description(path):
                 except ValueError:
                     raise DescriptionError("%s: rows hold numbers only" % where)
                 continue
-            if words[0] in ("light", "cull", "ambient"):
+            if words[0] in ("light", "cull", "ambient", "scale"):
                 try:
                     settings[words[0]] = [float(w) for w in words[1:]]
                 except ValueError:
@@ -588,6 +588,7 @@ def ramp_shade(spec, line, level, ambient):
 def assemble(path, legacy):
     settings, prims = parse_description(path)
     light = unit(tuple(settings.get("light", [0.3, 1.0, -0.6])))
+    size = settings.get("scale", [1.0])[0]
     ambient = settings.get("ambient", [0.12])[0]
     expanded = []
     for prim in prims:
@@ -600,6 +601,7 @@ def assemble(path, legacy):
         polys = []
         groups.append(polys)
         part = orient(build(prim))
+        part["points"] = [scale(p, size) for p in part["points"]]
         normals = corner_normals(part)
         tones = part.get("tones", ["colour"] * len(part["faces"]))
         for face, fnormals, tone in zip(part["faces"], normals, tones):

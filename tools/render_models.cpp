@@ -1,6 +1,6 @@
 // Renders the demo's nine models into PCX pictures for checking them by eye:
 // each model alone in the middle of the board seen from six sides, and the
-// whole scene from two viewpoints. Draws through the engine as the demo
+// whole scene from along the row and from the demo's three preset cameras. Draws through the engine as the demo
 // does (board at once, models through the depth buckets), with no window.
 //
 // Usage: render_models OUTDIR [WIDTH HEIGHT]   (run from the repository root)
@@ -159,14 +159,21 @@ int main(int argc, char **argv)
     for (int i = NUM_MODELS - 1; i >= 0; i--)
         if (scene[i].loaded)
             all[count++] = &scene[i].model;
-    camera side = aimed_camera(62, 30, -14, 26, 4, 34, 48.0);
-    draw_frame(&fb, &side, all, count);
-    if (!save(out + "/scene_side.pcx", &fb))
+    camera row = aimed_camera(88, 22, -28, 30, 7, 30, 60.0);
+    draw_frame(&fb, &row, all, count);
+    if (!save(out + "/scene_row.pcx", &fb))
         failures++;
-    camera f1 = aimed_camera(0, 20, 0, 0, 17, 10, 60.0);
-    draw_frame(&fb, &f1, all, count);
-    if (!save(out + "/scene_f1.pcx", &fb))
-        failures++;
+    camera f1, f9, f2;
+    fill_camera_presets(&f1, &f9, &f2, w, h);
+    const struct {
+        camera *cam;
+        const char *name;
+    } presets[] = {{&f1, "scene_f1"}, {&f2, "scene_f2"}, {&f9, "scene_f9"}};
+    for (const auto &p : presets) {
+        draw_frame(&fb, p.cam, all, count);
+        if (!save(out + "/" + p.name + ".pcx", &fb))
+            failures++;
+    }
     free_scene_models(scene);
 
     free_frame_buffer(&fb);
