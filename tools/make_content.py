@@ -38,7 +38,7 @@ RAMPS = {
 
 LEGACY_LIMIT = 255      # vertex and triangle counts fit one byte
 MDL_MAX_CORNERS = 16    # the engine's largest polygon
-MDL_MAX_POLYGONS = 1000 # keeps the nine-model scene quick to draw
+MDL_MAX_POLYGONS = 1000  # keeps the nine-model scene quick to draw
 SQUARE_HALF = 5.0       # footprint: inside a 10 by 10 board square
 MIN_HEIGHT, MAX_HEIGHT = 8.0, 20.0
 
