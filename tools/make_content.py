@@ -188,11 +188,11 @@ def piece(points, faces, smooth, closed):
     return {"points": points, "faces": faces, "smooth": smooth, "closed": closed}
 
 
-def ring_strip(rings, caps, front=None):
+def ring_strip(rings, caps, front=()):
     """Joins rings of points (or single poles) into a closed band. Rings are
     lists of points at rising angle; a ring of one point is a pole. Open end
     rings are closed with a cap polygon when caps is true. The faces of the
-    segment numbered front take the tone 'front' (None: no such segment)."""
+    segments numbered in front take the tone 'front'."""
     points = []
     index = []
     for ring in rings:
@@ -215,7 +215,7 @@ def ring_strip(rings, caps, front=None):
                 face = [up[j], up[k], down[k], down[j]]
             faces.append(face)
             smooth.append(True)
-            tones.append("front" if j == front else "colour")
+            tones.append("front" if j in front else "colour")
     if caps:
         if len(index[0]) > 2:
             faces.append(list(reversed(index[0])))
@@ -262,10 +262,15 @@ def build_lathe(prim):
             ring.append(placed(prim, (r * sx * math.sin(a), y + w * math.cos(waves * crest),
                                       -r * sz * math.cos(a))))
         rings.append(ring)
-    # The segment that spans the front (angle 0) may take its own colour.
-    front = None
-    if "front" in prim:
-        front = int(math.floor((-start % 360.0) / (360.0 / segments))) % segments
+    # The segments round the front (angle 0) may take their own colour: the
+    # one that spans it, or all whose middles lie within `gap` degrees.
+    step = 360.0 / segments
+    gap = scalar(prim, "gap", step / 2)
+    front = set()
+    for j in range(segments):
+        middle = (start + step * (j + 0.5) + 180.0) % 360.0 - 180.0
+        if abs(middle) <= gap:
+            front.add(j)
     return spotted(prim, ring_strip(rings, caps=bool(scalar(prim, "caps", 1.0)), front=front))
 
 
