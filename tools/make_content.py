@@ -38,7 +38,7 @@ RAMPS = {
 
 LEGACY_LIMIT = 255      # vertex and triangle counts fit one byte
 MDL_MAX_CORNERS = 16    # the engine's largest polygon
-MDL_MAX_POLYGONS = 1000 # keeps the nine-model scene quick to draw
+MDL_MAX_POLYGONS = 1000  # keeps the nine-model scene quick to draw
 SQUARE_HALF = 5.0       # footprint: inside a 10 by 10 board square
 MIN_HEIGHT, MAX_HEIGHT = 8.0, 20.0
 
@@ -147,7 +147,7 @@ def parse_description(path):
                 except ValueError:
                     raise DescriptionError("%s: rows hold numbers only" % where)
                 continue
-            if words[0] in ("light", "cull", "ambient"):
+            if words[0] in ("light", "cull", "ambient", "scale"):
                 try:
                     settings[words[0]] = [float(w) for w in words[1:]]
                 except ValueError:
@@ -188,11 +188,11 @@ def piece(points, faces, smooth, closed):
     return {"points": points, "faces": faces, "smooth": smooth, "closed": closed}
 
 
-def ring_strip(rings, caps, front=None):
+def ring_strip(rings, caps, front=()):
     """Joins rings of points (or single poles) into a closed band. Rings are
     lists of points at rising angle; a ring of one point is a pole. Open end
     rings are closed with a cap polygon when caps is true. The faces of the
-    segment numbered front take the tone 'front' (None: no such segment)."""
+    segments numbered in front take the tone 'front'."""
     points = []
     index = []
     for ring in rings:
@@ -215,7 +215,7 @@ def ring_strip(rings, caps, front=None):
                 face = [up[j], up[k], down[k], down[j]]
             faces.append(face)
             smooth.append(True)
-            tones.append("front" if j == front else "colour")
+            tones.append("front" if j in front else "colour")
     if caps:
         if len(index[0]) > 2:
             faces.append(list(reversed(index[0])))
@@ -262,10 +262,15 @@ def build_lathe(prim):
             ring.append(placed(prim, (r * sx * math.sin(a), y + w * math.cos(waves * crest),
                                       -r * sz * math.cos(a))))
         rings.append(ring)
-    # The segment that spans the front (angle 0) may take its own colour.
-    front = None
-    if "front" in prim:
-        front = int(math.floor((-start % 360.0) / (360.0 / segments))) % segments
+    # The segments round the front (angle 0) may take their own colour: the
+    # one that spans it, or all whose middles lie within `gap` degrees.
+    step = 360.0 / segments
+    gap = scalar(prim, "gap", step / 2)
+    front = set()
+    for j in range(segments):
+        middle = (start + step * (j + 0.5) + 180.0) % 360.0 - 180.0
+        if abs(middle) <= gap:
+            front.add(j)
     return spotted(prim, ring_strip(rings, caps=bool(scalar(prim, "caps", 1.0)), front=front))
 
 
@@ -588,6 +593,7 @@ def ramp_shade(spec, line, level, ambient):
 def assemble(path, legacy):
     settings, prims = parse_description(path)
     light = unit(tuple(settings.get("light", [0.3, 1.0, -0.6])))
+    size = settings.get("scale", [1.0])[0]
     ambient = settings.get("ambient", [0.12])[0]
     expanded = []
     for prim in prims:
@@ -600,6 +606,7 @@ def assemble(path, legacy):
         polys = []
         groups.append(polys)
         part = orient(build(prim))
+        part["points"] = [scale(p, size) for p in part["points"]]
         normals = corner_normals(part)
         tones = part.get("tones", ["colour"] * len(part["faces"]))
         for face, fnormals, tone in zip(part["faces"], normals, tones):
@@ -644,7 +651,8 @@ def assemble(path, legacy):
     # Shapes described later come first in the file: at equal depth the
     # scene draws a model's earlier polygons last, so they end up on top.
     polys = [p for group in reversed(groups) for p in group]
-    check_model(path, points, polys, legacy)
+    cull = int(settings.get("cull", [1])[0])
+    check_model(path, points, polys, legacy, cull)
     return points, polys, settings
 
 
@@ -654,7 +662,27 @@ def planar(pts):
     return abs(dot(sub(pts[3], pts[0]), n)) <= 0.02 * size
 
 
-def check_model(path, points, polys, legacy):
+def unmatched_edges(polys):
+    """Edges that no other polygon walks the other way: none in a closed
+    surface whose polygons all wind the same way round."""
+    count = {}
+    for idx, _ in polys:
+        for k in range(len(idx)):
+            edge = (idx[k], idx[(k + 1) % len(idx)])
+            count[edge] = count.get(edge, 0) + 1
+    return [e for e, n in count.items() if count.get((e[1], e[0]), 0) != n]
+
+
+def signed_volume(points, polys):
+    volume = 0.0
+    for idx, _ in polys:
+        a = points[idx[0]]
+        for k in range(1, len(idx) - 1):
+            volume += dot(a, cross(points[idx[k]], points[idx[k + 1]])) / 6.0
+    return volume
+
+
+def check_model(path, points, polys, legacy, cull):
     name = os.path.relpath(path, ROOT)
     xs = [p[0] for p in points]
     ys = [p[1] for p in points]
@@ -677,6 +705,16 @@ def check_model(path, points, polys, legacy):
         widest = max(len(p[0]) for p in polys)
         if widest > MDL_MAX_CORNERS:
             problems.append("a polygon of %d corners, more than %d" % (widest, MDL_MAX_CORNERS))
+        # Culling hides the faces turned away, so the surface must be closed
+        # and wound outwards, or the model shows holes from some side.
+        if cull:
+            loose = unmatched_edges(polys)
+            if loose:
+                p = points[loose[0][0]]
+                problems.append("surface not closed: %d edges without a partner, one at (%.2f, %.2f, %.2f)"
+                                % (len(loose), p[0], p[1], p[2]))
+            elif signed_volume(points, polys) <= 0:
+                problems.append("surface wound inwards")
     if problems:
         raise DescriptionError("%s: %s" % (name, "; ".join(problems)))
 
