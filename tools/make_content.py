@@ -401,17 +401,34 @@ def build_poly(prim):
 def build_shell(prim):
     """A curved plate with thickness: part of an ellipsoid around `at` with
     `radii`, from longitude `across` (degrees either side of the front) and
-    latitude `span` (bottom, top), cut into `grid` cells. Rows shape it:
+    latitude `span` (bottom, top), cut into `grid` cells, or cut along the
+    longitudes `lons` and latitudes `lats` as listed. Rows shape it:
     `1 x y rx ry` cuts a hole (cells whose middle lies in the ellipse),
     `2 x y rx ry height` raises a bump outwards, `3 x y rx ry` and
     `4 x y rx ry` paint the cells in the ellipse with the colour `paint` or
     `paint2`; x and y are measured from `at`. Its outside takes `colour`, its
     inside and rims `inside`."""
     rx, ry, rz = option(prim, "radii", None, 3)
-    across = scalar(prim, "across", 60.0)
-    lat0, lat1 = option(prim, "span", None, 2)
-    nu, nv = [int(v) for v in option(prim, "grid", None, 2)]
     thick = scalar(prim, "thickness", 0.4)
+    # Grid lines: evenly spread (across, span, grid), or listed in degrees
+    # (lons, lats) so that cell edges can follow the holes.
+    if "lons" in prim and "lats" in prim:
+        lons = option(prim, "lons", None)
+        lats = option(prim, "lats", None)
+        if len(lons) < 2 or len(lats) < 2 or lons != sorted(lons) or lats != sorted(lats):
+            raise DescriptionError("%s: lons and lats list rising angles, two at least" % prim["line"])
+    else:
+        across = scalar(prim, "across", 60.0)
+        lat0, lat1 = option(prim, "span", None, 2)
+        cols, rows = [int(v) for v in option(prim, "grid", None, 2)]
+        lons = [-across + 2 * across * i / cols for i in range(cols + 1)]
+        lats = [lat0 + (lat1 - lat0) * j / rows for j in range(rows + 1)]
+    nu, nv = len(lons) - 1, len(lats) - 1
+
+    def angle(table, t):
+        """Degrees at grid position t, between grid lines for fractions."""
+        k = min(int(t), len(table) - 2)
+        return table[k] + (table[k + 1] - table[k]) * (t - k)
     holes, bumps, paints = [], [], []
     for row in prim["rows"]:
         kind = int(row[0])
@@ -426,8 +443,8 @@ def build_shell(prim):
                                    % prim["line"])
 
     def surface(i, j):
-        lon = math.radians(-across + 2 * across * i / nu)
-        lat = math.radians(lat0 + (lat1 - lat0) * j / nv)
+        lon = math.radians(angle(lons, i))
+        lat = math.radians(angle(lats, j))
         p = (rx * math.cos(lat) * math.sin(lon), ry * math.sin(lat), -rz * math.cos(lat) * math.cos(lon))
         outward = unit((p[0] / (rx * rx), p[1] / (ry * ry), p[2] / (rz * rz)))
         lift = 0.0
@@ -651,9 +668,14 @@ def assemble(path, legacy):
                     polys.append(([idx[0], idx[2], idx[3]], [shades[0], shades[2], shades[3]]))
                 else:
                     polys.append((idx, shades))
-    # Shapes described later come first in the file: at equal depth the
-    # scene draws a model's earlier polygons last, so they end up on top.
-    polys = [p for group in reversed(groups) for p in group]
+    # The scene files a model's polygons from the last to the first, and a
+    # polygon filed later is drawn later when two fall at the same depth.
+    # Details marked over=1 (eyes, windows) therefore come first, the last
+    # described first, so that they stay on the surface they lie on and on
+    # each other; the other shapes follow in the order described.
+    over = [bool(scalar(prim, "over", 0.0)) for prim in expanded]
+    polys = [p for group, on_top in reversed(list(zip(groups, over))) if on_top for p in group]
+    polys += [p for group, on_top in zip(groups, over) if not on_top for p in group]
     cull = int(settings.get("cull", [1])[0])
     check_model(path, points, polys, legacy, cull)
     return points, polys, settings
