@@ -3,7 +3,9 @@
 // whole scene from along the row and from the demo's three preset cameras. Draws through the engine as the demo
 // does (board at once, models through the depth buckets), with no window.
 //
-// Usage: render_models OUTDIR [WIDTH HEIGHT]   (run from the repository root)
+// Usage: render_models OUTDIR [WIDTH HEIGHT [orbit]]   (from the repository root)
+// With "orbit" each model is drawn from twelve sides at eye height instead,
+// named NAME_orbitDDD.pcx by the azimuth in degrees.
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -106,13 +108,14 @@ std::string short_name(const char *path)
 
 int main(int argc, char **argv)
 {
-    if (argc != 2 && argc != 4) {
-        std::fprintf(stderr, "usage: render_models OUTDIR [WIDTH HEIGHT]\n");
+    bool orbit = argc == 5 && std::strcmp(argv[4], "orbit") == 0;
+    if (argc != 2 && argc != 4 && !orbit) {
+        std::fprintf(stderr, "usage: render_models OUTDIR [WIDTH HEIGHT [orbit]]\n");
         return 2;
     }
     std::string out = argv[1];
-    int w = argc == 4 ? std::atoi(argv[2]) : 480;
-    int h = argc == 4 ? std::atoi(argv[3]) : 360;
+    int w = argc >= 4 ? std::atoi(argv[2]) : 480;
+    int h = argc >= 4 ? std::atoi(argv[3]) : 360;
     if (w < 64 || h < 64 || w > 4096 || h > 4096) {
         std::fprintf(stderr, "render_models: the picture size must be 64 to 4096 pixels a side\n");
         return 2;
@@ -138,13 +141,18 @@ int main(int argc, char **argv)
         }
         polygon_model *one[1] = {&model};
         std::string name = short_name(model_path(i));
-        for (const view &v : VIEWS) {
-            double a = v.azimuth * M_PI / 180, e = v.elevation * M_PI / 180;
+        int views = orbit ? 12 : static_cast<int>(sizeof VIEWS / sizeof VIEWS[0]);
+        for (int k = 0; k < views; k++) {
+            double azimuth = orbit ? 30.0 * k : VIEWS[k].azimuth;
+            double elevation = orbit ? 5.0 : VIEWS[k].elevation;
+            char label[32];
+            std::snprintf(label, sizeof label, "orbit%03d", 30 * k);
+            double a = azimuth * M_PI / 180, e = elevation * M_PI / 180;
             double dist = 26;
             camera cam = aimed_camera(-dist * std::sin(a) * std::cos(e), 10.5 + dist * std::sin(e),
                                       -dist * std::cos(a) * std::cos(e), 0, 10.5, 0, 40.0);
             draw_frame(&fb, &cam, one, 1);
-            if (!save(out + "/" + name + "_" + v.name + ".pcx", &fb))
+            if (!save(out + "/" + name + "_" + (orbit ? label : VIEWS[k].name) + ".pcx", &fb))
                 failures++;
         }
         free_polygon_model(&model);
