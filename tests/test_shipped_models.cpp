@@ -66,13 +66,9 @@ double to_double(fixed v)
     return v / 65536.0;
 }
 
-class ShippedModels : public ::testing::Test {
-protected:
-    void SetUp() override { start_allegro_headless(); }
-};
-
-TEST_F(ShippedModels, EachLoadsWellFormed)
+TEST(ShippedModels, EachLoadsWellFormed)
 {
+    start_allegro_headless();
     for (const shipped_model &s : SHIPPED) {
         SCOPED_TRACE(s.path);
         int capacity = 3, cull = 0;
@@ -121,8 +117,9 @@ TEST_F(ShippedModels, EachLoadsWellFormed)
 
 // Each model stands with its base on y = 0 inside its 10 by 10 square, is 8
 // to 20 units tall, and the legacy ones sit on whole units.
-TEST_F(ShippedModels, EachFitsItsSquare)
+TEST(ShippedModels, EachFitsItsSquare)
 {
+    start_allegro_headless();
     for (const shipped_model &s : SHIPPED) {
         SCOPED_TRACE(s.path);
         polygon_model m{};
@@ -151,8 +148,9 @@ TEST_F(ShippedModels, EachFitsItsSquare)
 // camera, so it must be a closed surface whose polygons all wind outwards:
 // every edge walked from a to b by one polygon is walked from b to a by
 // another, and the enclosed volume comes out positive.
-TEST_F(ShippedModels, CulledModelsAreClosedAndWoundOutwards)
+TEST(ShippedModels, CulledModelsAreClosedAndWoundOutwards)
 {
+    start_allegro_headless();
     for (const shipped_model &s : SHIPPED) {
         if (s.legacy)
             continue;

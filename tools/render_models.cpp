@@ -1,11 +1,7 @@
 // Renders the demo's nine models into PCX pictures for checking them by eye:
-// each model alone in the middle of the board seen from six sides, and the
-// whole scene from along the row and from the demo's three preset cameras. Draws through the engine as the demo
-// does (board at once, models through the depth buckets), with no window.
-//
-// Usage: render_models OUTDIR [WIDTH HEIGHT [orbit]]   (from the repository root)
-// With "orbit" each model is drawn from twelve sides at eye height instead,
-// named NAME_orbitDDD.pcx by the azimuth in degrees.
+// each model alone on the board from several sides, and the whole scene along
+// the row and from the demo's three preset cameras. Draws through the engine
+// as the demo does (board at once, models through the depth buckets).
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -106,6 +102,10 @@ std::string short_name(const char *path)
 
 }  // namespace
 
+// render_models OUTDIR [WIDTH HEIGHT [orbit]], run from the repository root:
+// writes NAME_VIEW.pcx for the six views of each model (or NAME_orbitDDD.pcx
+// for twelve sides at eye height with "orbit") and the scene pictures into
+// OUTDIR. No window is opened; the pictures are WIDTH by HEIGHT (480 by 360).
 int main(int argc, char **argv)
 {
     bool orbit = argc == 5 && std::strcmp(argv[4], "orbit") == 0;
