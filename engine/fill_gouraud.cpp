@@ -27,12 +27,6 @@ static inline fixed shade_add(fixed a, fixed b)
     return static_cast<fixed>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
 }
 
-// k steps of ds with 32-bit wrap-around: the shade added up k times.
-static inline fixed shade_times(fixed ds, int k)
-{
-    return static_cast<fixed>(static_cast<uint32_t>(ds) * static_cast<uint32_t>(k));
-}
-
 // The truncating step (to - from) / count, count > 0. The difference is
 // taken in 64 bits: shades far apart still give the step towards `to`, not a
 // wrapped one. Differences that fit 32 bits, all real ones, divide in 32.
@@ -127,27 +121,19 @@ void DrawGEdge(int x1, int y1, fixed s1, int x2, int y2, fixed s2)
 
     if (dx > dy) {
         // x-major: x and the shade advance every step, the row when the
-        // error term, growing by dy, reaches dx. Row n is therefore entered
-        // at step k = ceil(n * dx / dy) with the shade s1 + k * ds; walked
-        // row by row with n * dx = q * dy + r.
+        // error term, growing by dy, reaches dx. Stepping keeps the edge to
+        // its one division, the shade step.
         fixed ds = shade_step(s1, s2, dx);
+        fixed s = s1;
         record_shade_keep(t, x1, y1, s1);
-        if (dy == 0)
-            return;
-        const int q_step = dx / dy;
-        const int r_step = dx % dy;
-        int q = 0;
-        int r = 0;
-        for (int n = 1; n <= dy; n++) {
-            q += q_step;
-            r += r_step;
-            if (r >= dy) {
-                r -= dy;
-                q++;
+        for (int k = 1; k <= dx; k++) {
+            e += dy;
+            s = shade_add(s, ds);
+            if (e >= dx) {
+                e -= dx;
+                y += step;
+                record_shade_keep(t, x1 + k, y, s);
             }
-            y += step;
-            int k = q + (r != 0);
-            record_shade_keep(t, x1 + k, y, shade_add(s1, shade_times(ds, k)));
         }
         return;
     }
