@@ -39,18 +39,21 @@ static bool rows_fit(const matrix_reach *r, fixed x, fixed y, fixed z)
     return 3 * term + r->translation <= INT32_MAX;
 }
 
-// One row formed in 64 bits from Allegro's own products, then saturated
-// the way fixmul saturates, so that a point far out stays far out instead
-// of wrapping to the opposite side.
-static fixed wide_row(const MATRIX *m, int row, fixed x, fixed y, fixed z)
+// One row as apply_matrix forms it: Allegro's own saturating products added
+// in 32 bits, which wrap. The sum is taken in unsigned arithmetic, where the
+// wrap is defined, so the result is the very word apply_matrix gives.
+static fixed wrapped_row(const MATRIX *m, int row, fixed x, fixed y, fixed z)
 {
-    int64_t sum = static_cast<int64_t>(fixmul(x, m->v[row][0])) + fixmul(y, m->v[row][1]) +
-                  fixmul(z, m->v[row][2]) + m->t[row];
-    return static_cast<fixed>(std::clamp<int64_t>(sum, INT32_MIN, INT32_MAX));
+    uint32_t sum = static_cast<uint32_t>(fixmul(x, m->v[row][0])) +
+                   static_cast<uint32_t>(fixmul(y, m->v[row][1])) +
+                   static_cast<uint32_t>(fixmul(z, m->v[row][2])) +
+                   static_cast<uint32_t>(m->t[row]);
+    return static_cast<fixed>(sum);
 }
 
 // apply_matrix for every point that keeps its row sums inside 32 bits (all
-// real ones); the rare point that would overflow them gets saturated rows.
+// real ones); the rare point whose sums leave them gets the same wrapped
+// words without the overflow of signed arithmetic.
 static void transform_point(MATRIX *m, const matrix_reach *r, fixed x, fixed y, fixed z,
                             fixed *ox, fixed *oy, fixed *oz)
 {
@@ -58,9 +61,9 @@ static void transform_point(MATRIX *m, const matrix_reach *r, fixed x, fixed y, 
         apply_matrix(m, x, y, z, ox, oy, oz);
         return;
     }
-    *ox = wide_row(m, 0, x, y, z);
-    *oy = wide_row(m, 1, x, y, z);
-    *oz = wide_row(m, 2, x, y, z);
+    *ox = wrapped_row(m, 0, x, y, z);
+    *oy = wrapped_row(m, 1, x, y, z);
+    *oz = wrapped_row(m, 2, x, y, z);
 }
 
 // Composes camera(translate(rotate(p))) from main_camera and the model's

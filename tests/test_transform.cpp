@@ -110,10 +110,10 @@ TEST(Transform, UnplacedModelSeesTheCameraMatrixAlone)
     engine_down();
 }
 
-TEST(Transform, PointsBeyondTheFixedRangeSaturateOnTheirOwnSide)
+TEST(Transform, RowSumsBeyondTheFixedRangeWrapAsTheMatrixRoutineDoes)
 {
-    // A row sum past 32767.0 would wrap to the far side of the range; it
-    // stays at the limit on its own side instead.
+    // A row sum past 32767.0 leaves 32 bits: the point gets the same wrapped
+    // word that Allegro's 32-bit additions give, without signed overflow.
     engine_up(320, 200);
     main_camera = identity_matrix;
     polygon_model m;
@@ -121,8 +121,9 @@ TEST(Transform, PointsBeyondTheFixedRangeSaturateOnTheirOwnSide)
     m.xpos = units(30000);
     m.ypos = units(-30000);
     Process_model(&m);
-    EXPECT_EQ(m.vertices[0].cx, INT_MAX);
-    EXPECT_EQ(m.vertices[0].cy, INT_MIN);
+    auto wrapped = [](int64_t v) { return static_cast<fixed>(static_cast<uint32_t>(v)); };
+    EXPECT_EQ(m.vertices[0].cx, wrapped(int64_t{60000} * 65536));
+    EXPECT_EQ(m.vertices[0].cy, wrapped(int64_t{-60000} * 65536));
     EXPECT_EQ(m.vertices[0].cz, units(5));
     free_polygon_model(&m);
     engine_down();
