@@ -174,7 +174,9 @@ void clip_gouroud_mpoly(struct polygon *poly, screen_polygon *out)
             out->vertices[i]->x = made[i].x;
             out->vertices[i]->y = made[i].y;
             out->vertices[i]->colour = made[i].colour;
-            work[i] = made[i];
+            work[i].x = made[i].x;
+            work[i].y = made[i].y;
+            work[i].colour = made[i].colour;
         }
         out->num_vertices = k;
         m = k;

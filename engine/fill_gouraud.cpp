@@ -261,13 +261,11 @@ shade_bytes_avx2(__m256i a, __m256i b, __m256i c, __m256i d)
     return _mm256_packus_epi16(_mm256_packs_epi32(a, b), _mm256_packs_epi32(c, d));
 }
 
-// The shades of pixels 0-3 and 16-19 of a span that starts at s.
-__attribute__((target("avx2"))) static inline __m256i first_shades_avx2(uint32_t s,
-                                                                         uint32_t ds)
+// The offsets k * ds of pixels k = 0-3 and 16-19 from a span's first shade.
+__attribute__((target("avx2"))) static inline __m256i first_offsets_avx2(uint32_t ds)
 {
     const __m256i place = _mm256_setr_epi32(0, 1, 2, 3, 16, 17, 18, 19);
-    __m256i offset = _mm256_mullo_epi32(place, _mm256_set1_epi32(static_cast<int>(ds)));
-    return _mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(s)), offset);
+    return _mm256_mullo_epi32(place, _mm256_set1_epi32(static_cast<int>(ds)));
 }
 
 __attribute__((target("avx2"))) void shade_span_avx2(unsigned char *p, int count, uint32_t s,
@@ -279,9 +277,10 @@ __attribute__((target("avx2"))) void shade_span_avx2(unsigned char *p, int count
     }
 
     // Thirty-two pixels per step in four vectors of eight shades.
+    const __m256i offsets = first_offsets_avx2(ds);
     const __m256i quad = _mm256_set1_epi32(static_cast<int>(4 * ds));
     const __m256i step = _mm256_set1_epi32(static_cast<int>(32 * ds));
-    __m256i a = first_shades_avx2(s, ds);
+    __m256i a = _mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(s)), offsets);
     __m256i b = _mm256_add_epi32(a, quad);
     __m256i c = _mm256_add_epi32(b, quad);
     __m256i d = _mm256_add_epi32(c, quad);
@@ -297,7 +296,7 @@ __attribute__((target("avx2"))) void shade_span_avx2(unsigned char *p, int count
     if (count % 32 != 0) {
         // The last 32 pixels, overlapping what is already written.
         uint32_t t = s + static_cast<uint32_t>(count - 32) * ds;
-        a = first_shades_avx2(t, ds);
+        a = _mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(t)), offsets);
         b = _mm256_add_epi32(a, quad);
         c = _mm256_add_epi32(b, quad);
         d = _mm256_add_epi32(c, quad);
