@@ -18,37 +18,51 @@ static inline bool edge_coordinate(int v)
     return v >= INT16_MIN && v <= INT16_MAX;
 }
 
+// The edge tables as one walk sees them, copied from the globals so that
+// stores into the tables cannot make the compiler reload them.
+struct edge_tables {
+    poly_edge *left;   // left_poly_edge
+    poly_edge *right;  // right_poly_edge
+    unsigned rows;     // poly_edge_rows; rows at or past it are not recorded
+};
+
+static inline edge_tables current_tables()
+{
+    int rows = left_poly_edge && right_poly_edge && poly_edge_rows > 0 ? poly_edge_rows : 0;
+    return edge_tables{left_poly_edge, right_poly_edge, static_cast<unsigned>(rows)};
+}
+
 // Records x in row y, keeping form: the first crossing of a row goes left; a
 // later one with another x goes right only while the right entry is empty.
 // Rows outside the tables are ignored.
-static inline void record_keep(int x, int y)
+static inline void record_keep(const edge_tables &t, int x, int y)
 {
-    if (static_cast<unsigned>(y) >= static_cast<unsigned>(poly_edge_rows))
+    if (static_cast<unsigned>(y) >= t.rows)
         return;
     int16_t v = static_cast<int16_t>(x + 1);
-    poly_edge *l = &left_poly_edge[y];
+    poly_edge *l = &t.left[y];
     if (l->x == 0) {
         l->x = v;
         return;
     }
-    if (v != l->x && right_poly_edge[y].x == 0)
-        right_poly_edge[y].x = v;
+    if (v != l->x && t.right[y].x == 0)
+        t.right[y].x = v;
 }
 
 // Records x in row y, replacing form: as record_keep, but a later crossing
 // with another x overwrites whatever the right entry holds.
-static inline void record_replace(int x, int y)
+static inline void record_replace(const edge_tables &t, int x, int y)
 {
-    if (static_cast<unsigned>(y) >= static_cast<unsigned>(poly_edge_rows))
+    if (static_cast<unsigned>(y) >= t.rows)
         return;
     int16_t v = static_cast<int16_t>(x + 1);
-    poly_edge *l = &left_poly_edge[y];
+    poly_edge *l = &t.left[y];
     if (l->x == 0) {
         l->x = v;
         return;
     }
     if (v != l->x)
-        right_poly_edge[y].x = v;
+        t.right[y].x = v;
 }
 
 // Walks the edge (x1, y1)-(x2, y2) towards larger x with an error term that
@@ -70,6 +84,7 @@ void DrawEdge(int x1, int y1, int x2, int y2)
     if (x1 == x2 && y1 == y2)
         return;
 
+    const edge_tables t = current_tables();
     int dx = x2 - x1;
     int dy = y2 < y1 ? y1 - y2 : y2 - y1;
     int step = y2 < y1 ? -1 : 1;
@@ -80,7 +95,7 @@ void DrawEdge(int x1, int y1, int x2, int y2)
         // x-major: x advances every step and the row when the error term,
         // growing by dy, reaches dx. Row n is therefore entered at step
         // ceil(n * dx / dy); walked row by row with n * dx = q * dy + r.
-        record_keep(x1, y1);
+        record_keep(t, x1, y1);
         if (dy == 0)
             return;
         const int q_step = dx / dy;
@@ -95,7 +110,7 @@ void DrawEdge(int x1, int y1, int x2, int y2)
                 q++;
             }
             y += step;
-            record_replace(x1 + q + (r != 0), y);
+            record_replace(t, x1 + q + (r != 0), y);
         }
         return;
     }
@@ -103,7 +118,7 @@ void DrawEdge(int x1, int y1, int x2, int y2)
     // y-major or diagonal: the row advances every step, x when e wraps.
     int x = x1;
     for (int j = 0; j <= dy; j++) {
-        record_replace(x, y);
+        record_replace(t, x, y);
         y += step;
         e += dx;
         if (e >= dy) {
@@ -113,35 +128,23 @@ void DrawEdge(int x1, int y1, int x2, int y2)
     }
 }
 
-// Draws the inclusive span between columns xa and xb of row in colour,
-// exactly as hline does. On an 8-bit memory bitmap in the solid drawing mode
-// (`direct`) the bytes are set here after hline's own clipping; elsewhere
-// hline draws them with the bitmap's drawing mode. Either way the span is
-// first cut to the bitmap's columns, so that a bitmap whose clipping is
-// switched off is still never written outside.
-static inline void flat_span(BITMAP *bmp, bool direct, int xa, int row, int xb, int colour)
+// Draws the inclusive span between columns xa and xb of row in colour
+// through hline, which applies the bitmap's clipping rectangle and drawing
+// mode. The span is first cut to the bitmap's columns, so that a bitmap whose
+// clipping is switched off is still never written outside.
+static inline void hline_span(BITMAP *bmp, int xa, int row, int xb, int colour)
 {
     int lo = std::max(std::min(xa, xb), 0);
     int hi = std::min(std::max(xa, xb), bmp->w - 1);
-    if (!direct) {
-        if (lo <= hi)
-            hline(bmp, lo, row, hi, colour);
-        return;
-    }
-    if (bmp->clip) {
-        if (row < bmp->ct || row >= bmp->cb)
-            return;
-        lo = std::max(lo, bmp->cl);
-        hi = std::min(hi, bmp->cr - 1);
-    }
     if (lo <= hi)
-        std::memset(bmp->line[row] + lo, colour & 0xFF, static_cast<std::size_t>(hi - lo + 1));
+        hline(bmp, lo, row, hi, colour);
 }
 
 // Fills the polygon's num_vertices vertices (in order around it, each on the
 // screen) on the 8-bit bitmap bmp in the colour of the first vertex: each
 // vertex's edge to the next is recorded, the closing edge from the last to
-// the first comes last, then every row with two crossings gets one hline. A list of fewer than two vertices, or more than the working
+// the first comes last, then every row with two crossings is drawn as hline
+// draws it. A list of fewer than two vertices, or more than the working
 // polygon holds, draws nothing. Rows outside the edge tables (all of them
 // before zelk_init) or the bitmap are not touched.
 void do_filled_poly(BITMAP *bmp, screen_polygon *poly)
@@ -159,11 +162,12 @@ void do_filled_poly(BITMAP *bmp, screen_polygon *poly)
         top = std::min(top, y);
         bottom = std::max(bottom, y);
     }
+    const edge_tables t = current_tables();
     int first = std::max(top, 0);
-    int last = std::min(bottom, poly_edge_rows - 1);
+    int last = std::min(bottom, static_cast<int>(t.rows) - 1);
     for (int row = first; row <= last; row++) {
-        left_poly_edge[row].x = 0;
-        right_poly_edge[row].x = 0;
+        t.left[row].x = 0;
+        t.right[row].x = 0;
     }
 
     for (int i = 0; i + 1 < n; i++)
@@ -173,13 +177,37 @@ void do_filled_poly(BITMAP *bmp, screen_polygon *poly)
              poly->vertices[0]->y);
 
     const int colour = poly->vertices[0]->colour;
-    const bool direct = is_memory_bitmap(bmp) && bitmap_color_depth(bmp) == 8 &&
-                        _drawing_mode == DRAW_MODE_SOLID;
     last = std::min(last, bmp->h - 1);
+    if (!(is_memory_bitmap(bmp) && bitmap_color_depth(bmp) == 8 &&
+          _drawing_mode == DRAW_MODE_SOLID)) {
+        for (int row = first; row <= last; row++) {
+            int l = t.left[row].x;
+            int r = t.right[row].x;
+            if (l != 0 && r != 0)
+                hline_span(bmp, l - 1, row, r - 1, colour);
+        }
+        return;
+    }
+
+    // An 8-bit memory bitmap in the solid mode: the bytes hline would set,
+    // set here, within the bitmap and its clipping rectangle as hline clips.
+    int col_lo = 0;
+    int col_hi = bmp->w - 1;
+    if (bmp->clip) {
+        first = std::max(first, bmp->ct);
+        last = std::min(last, bmp->cb - 1);
+        col_lo = std::max(col_lo, bmp->cl);
+        col_hi = std::min(col_hi, bmp->cr - 1);
+    }
+    const unsigned char byte = static_cast<unsigned char>(colour);
     for (int row = first; row <= last; row++) {
-        int l = left_poly_edge[row].x;
-        int r = right_poly_edge[row].x;
-        if (l != 0 && r != 0)
-            flat_span(bmp, direct, l - 1, row, r - 1, colour);
+        int l = t.left[row].x;
+        int r = t.right[row].x;
+        if (l == 0 || r == 0)
+            continue;
+        int lo = std::max(std::min(l, r) - 1, col_lo);
+        int hi = std::min(std::max(l, r) - 1, col_hi);
+        if (lo <= hi)
+            std::memset(bmp->line[row] + lo, byte, static_cast<std::size_t>(hi - lo + 1));
     }
 }

@@ -27,12 +27,6 @@ static inline fixed shade_add(fixed a, fixed b)
     return static_cast<fixed>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
 }
 
-// k steps of ds with 32-bit wrap-around: the shade added up k times.
-static inline fixed shade_times(fixed ds, int k)
-{
-    return static_cast<fixed>(static_cast<uint32_t>(ds) * static_cast<uint32_t>(k));
-}
-
 // The truncating step (to - from) / count, count > 0. The difference is
 // taken in 64 bits: shades far apart still give the step towards `to`, not a
 // wrapped one. Differences that fit 32 bits, all real ones, divide in 32.
@@ -44,21 +38,35 @@ static inline fixed shade_step(fixed from, fixed to, int count)
     return static_cast<fixed>(d / count);
 }
 
+// The edge tables as one walk sees them, copied from the globals so that
+// stores into the tables cannot make the compiler reload them.
+struct edge_tables {
+    poly_edge *left;   // left_poly_edge
+    poly_edge *right;  // right_poly_edge
+    unsigned rows;     // poly_edge_rows; rows at or past it are not recorded
+};
+
+static inline edge_tables current_tables()
+{
+    int rows = left_poly_edge && right_poly_edge && poly_edge_rows > 0 ? poly_edge_rows : 0;
+    return edge_tables{left_poly_edge, right_poly_edge, static_cast<unsigned>(rows)};
+}
+
 // Records (x, s) in row y, keeping form: the first crossing of a row goes
 // left; a later one with another x goes right only while the right entry is
 // empty. Rows outside the tables are ignored.
-static inline void record_shade_keep(int x, int y, fixed s)
+static inline void record_shade_keep(const edge_tables &t, int x, int y, fixed s)
 {
-    if (static_cast<unsigned>(y) >= static_cast<unsigned>(poly_edge_rows))
+    if (static_cast<unsigned>(y) >= t.rows)
         return;
     int16_t v = static_cast<int16_t>(x + 1);
-    poly_edge *l = &left_poly_edge[y];
+    poly_edge *l = &t.left[y];
     if (l->x == 0) {
         l->x = v;
         l->shade = s;
         return;
     }
-    poly_edge *r = &right_poly_edge[y];
+    poly_edge *r = &t.right[y];
     if (v != l->x && r->x == 0) {
         r->x = v;
         r->shade = s;
@@ -67,20 +75,20 @@ static inline void record_shade_keep(int x, int y, fixed s)
 
 // Records (x, s) in row y, replacing form: a later crossing with another x
 // overwrites whatever the right entry holds.
-static inline void record_shade_replace(int x, int y, fixed s)
+static inline void record_shade_replace(const edge_tables &t, int x, int y, fixed s)
 {
-    if (static_cast<unsigned>(y) >= static_cast<unsigned>(poly_edge_rows))
+    if (static_cast<unsigned>(y) >= t.rows)
         return;
     int16_t v = static_cast<int16_t>(x + 1);
-    poly_edge *l = &left_poly_edge[y];
+    poly_edge *l = &t.left[y];
     if (l->x == 0) {
         l->x = v;
         l->shade = s;
         return;
     }
     if (v != l->x) {
-        right_poly_edge[y].x = v;
-        right_poly_edge[y].shade = s;
+        t.right[y].x = v;
+        t.right[y].shade = s;
     }
 }
 
@@ -104,6 +112,7 @@ void DrawGEdge(int x1, int y1, fixed s1, int x2, int y2, fixed s2)
     if (x1 == x2 && y1 == y2)
         return;
 
+    const edge_tables t = current_tables();
     int dx = x2 - x1;
     int dy = y2 < y1 ? y1 - y2 : y2 - y1;
     int step = y2 < y1 ? -1 : 1;
@@ -112,27 +121,19 @@ void DrawGEdge(int x1, int y1, fixed s1, int x2, int y2, fixed s2)
 
     if (dx > dy) {
         // x-major: x and the shade advance every step, the row when the
-        // error term, growing by dy, reaches dx. Row n is therefore entered
-        // at step k = ceil(n * dx / dy) with the shade s1 + k * ds; walked
-        // row by row with n * dx = q * dy + r.
+        // error term, growing by dy, reaches dx. Stepping keeps the edge to
+        // its one division, the shade step.
         fixed ds = shade_step(s1, s2, dx);
-        record_shade_keep(x1, y1, s1);
-        if (dy == 0)
-            return;
-        const int q_step = dx / dy;
-        const int r_step = dx % dy;
-        int q = 0;
-        int r = 0;
-        for (int n = 1; n <= dy; n++) {
-            q += q_step;
-            r += r_step;
-            if (r >= dy) {
-                r -= dy;
-                q++;
+        fixed s = s1;
+        record_shade_keep(t, x1, y1, s1);
+        for (int k = 1; k <= dx; k++) {
+            e += dy;
+            s = shade_add(s, ds);
+            if (e >= dx) {
+                e -= dx;
+                y += step;
+                record_shade_keep(t, x1 + k, y, s);
             }
-            y += step;
-            int k = q + (r != 0);
-            record_shade_keep(x1 + k, y, shade_add(s1, shade_times(ds, k)));
         }
         return;
     }
@@ -143,7 +144,7 @@ void DrawGEdge(int x1, int y1, fixed s1, int x2, int y2, fixed s2)
         // y-major: the shade moves with the row; x when the error term wraps.
         int x = x1;
         for (int j = 0; j <= dy; j++) {
-            record_shade_keep(x, y, s);
+            record_shade_keep(t, x, y, s);
             y += step;
             e += dx;
             if (e >= dy) {
@@ -157,7 +158,7 @@ void DrawGEdge(int x1, int y1, fixed s1, int x2, int y2, fixed s2)
 
     // Diagonal: one pixel in x and one row per step.
     for (int j = 0; j <= dy; j++) {
-        record_shade_replace(x1 + j, y, s);
+        record_shade_replace(t, x1 + j, y, s);
         y += step;
         s = shade_add(s, ds);
     }
@@ -367,12 +368,13 @@ void do_gouroud_poly(BITMAP *bmp, screen_polygon *poly, int id)
         top = std::min(top, y);
         bottom = std::max(bottom, y);
     }
+    const edge_tables t = current_tables();
     int first = std::max(top, 0);
-    int last = std::min(bottom, poly_edge_rows - 1);
+    int last = std::min(bottom, static_cast<int>(t.rows) - 1);
     if (first <= last) {
         std::size_t bytes = static_cast<std::size_t>(last - first + 1) * sizeof(poly_edge);
-        std::memset(left_poly_edge + first, 0, bytes);
-        std::memset(right_poly_edge + first, 0, bytes);
+        std::memset(t.left + first, 0, bytes);
+        std::memset(t.right + first, 0, bytes);
     }
 
     for (int i = 0; i + 1 < n; i++) {
@@ -389,8 +391,8 @@ void do_gouroud_poly(BITMAP *bmp, screen_polygon *poly, int id)
     const int width = bmp->w;
     last = std::min(last, bmp->h - 1);
     for (int row = first; row <= last; row++) {
-        const poly_edge *l = &left_poly_edge[row];
-        const poly_edge *r = &right_poly_edge[row];
+        const poly_edge *l = &t.left[row];
+        const poly_edge *r = &t.right[row];
         if (l->x == 0 || r->x == 0)
             continue;
         int xa = l->x - 1;

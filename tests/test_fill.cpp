@@ -76,6 +76,46 @@ TEST_F(Fill, FlatPolygonsFillExactlyTheirSpans)
     }
 }
 
+// The flat fill draws its spans as hline would: within the bitmap's clipping
+// rectangle, and in the drawing mode in force.
+TEST_F(Fill, FlatSpansObeyTheClippingRectangleAndDrawingMode)
+{
+    test_screen_polygon sp;
+    const std::vector<corner_spec> square = {{2, 2, 9}, {12, 2, 9}, {12, 12, 9}, {2, 12, 9}};
+    struct clip_case {
+        int x1, y1, x2, y2;  // clipping rectangle, inclusive
+    };
+    const clip_case clips[] = {{0, 0, 15, 15}, {5, 4, 8, 10}, {0, 12, 15, 15}, {13, 0, 15, 15}};
+    for (const clip_case &c : clips) {
+        BITMAP *b = blank_bitmap(16, 16);
+        set_clip_rect(b, c.x1, c.y1, c.x2, c.y2);
+        set_screen_polygon(&sp, square);
+        do_filled_poly(b, &sp.poly);
+        for (int y = 0; y < 16; y++)
+            for (int x = 0; x < 16; x++) {
+                bool in_square = x >= 2 && x <= 12 && y >= 2 && y <= 12;
+                bool in_clip = x >= c.x1 && x <= c.x2 && y >= c.y1 && y <= c.y2;
+                ASSERT_EQ(b->line[y][x], in_square && in_clip ? 9 : 0)
+                    << "clip " << c.x1 << "," << c.y1 << "-" << c.x2 << "," << c.y2 << " at " << x
+                    << "," << y;
+            }
+        destroy_bitmap(b);
+    }
+
+    // In the XOR mode a second fill of the same polygon undoes the first.
+    BITMAP *b = blank_bitmap(16, 16);
+    clear_to_color(b, 0x0F);
+    drawing_mode(DRAW_MODE_XOR, nullptr, 0, 0);
+    set_screen_polygon(&sp, square);
+    do_filled_poly(b, &sp.poly);
+    EXPECT_EQ(b->line[5][5], 0x0F ^ 9);
+    EXPECT_EQ(b->line[0][0], 0x0F);
+    do_filled_poly(b, &sp.poly);
+    drawing_mode(DRAW_MODE_SOLID, nullptr, 0, 0);
+    EXPECT_EQ(b->line[5][5], 0x0F);
+    destroy_bitmap(b);
+}
+
 TEST_F(Fill, FlatColourIsTheFirstVertexsLowByte)
 {
     BITMAP *b = blank_bitmap(16, 16);
