@@ -66,8 +66,8 @@ done
 step "turning with the right button"
 xdotool mousedown --window "$ZELK_WIN" 3
 sleep 0.3
-for i in 1 2 3 4 5 6 7 8; do
-    xdotool mousemove_relative -- -3 -3
+for i in 1 2 3 4 5 6 7 8 9 10; do
+    xdotool mousemove_relative -- -6 -1
     sleep 0.15
 done
 xdotool mouseup --window "$ZELK_WIN" 3

@@ -7,7 +7,10 @@ written as PCX) and writes models/*.mdl, models/legacy/*.dat and
 bitmaps/mouse.pcx under the output directory (the repository root by default).
 The output depends on nothing but the descriptions: same input, same bytes.
 
-Usage: python3 tools/make_content.py [--out DIR]
+Usage: python3 tools/make_content.py [--src REPO] [--out DIR]
+
+--src reads the descriptions of another tree laid out like this repository;
+--out writes the files under DIR instead of the repository.
 
 Model descriptions are lines of the form `kind key=value ...`, each followed by
 indented rows of numbers; `#` starts a comment. The kinds are listed in
@@ -770,7 +773,10 @@ def demo_palette():
 
 
 def read_picture(path):
-    """A picture description: `key char index` lines, then the rows of characters."""
+    """A picture description: `key CHAR INDEX` lines giving each character a
+    palette index, then the rows of characters. Rows shorter than the widest
+    are padded with index 0, which is transparent."""
+    name = os.path.relpath(path, ROOT)
     keys, rows = {}, []
     with open(path, encoding="utf-8") as f:
         for number, raw in enumerate(f, 1):
@@ -779,20 +785,23 @@ def read_picture(path):
                 continue
             if line.startswith("key "):
                 words = line.split()
-                if len(words) != 3 or len(words[1]) != 1:
-                    raise DescriptionError("%s:%d: a key line is 'key <char> <palette index>'" % (path, number))
+                if len(words) != 3 or len(words[1]) != 1 or not words[2].isdigit() or int(words[2]) > 255:
+                    raise DescriptionError("%s:%d: a key line is 'key CHAR INDEX' with an index 0 to 255"
+                                           % (name, number))
                 keys[words[1]] = int(words[2])
                 continue
-            rows.append(line)
-    width = max(len(r) for r in rows)
+            rows.append((number, line))
+    if not rows:
+        raise DescriptionError("%s: no rows of pixels" % name)
+    width = max(len(r) for _, r in rows)
     pixels = []
-    for y, row in enumerate(rows):
+    for number, row in rows:
         out = []
-        for ch in row.ljust(width, "."):
+        for ch in row:
             if ch not in keys:
-                raise DescriptionError("%s: row %d uses '%s', which has no key line" % (path, y + 1, ch))
+                raise DescriptionError("%s:%d: '%s' has no key line" % (name, number, ch))
             out.append(keys[ch])
-        pixels.append(out)
+        pixels.append(out + [0] * (width - len(out)))
     return pixels
 
 
@@ -830,29 +839,40 @@ def save(out_dir, relative, data):
     os.replace(tmp, path)
 
 
-def jobs():
+def jobs(src_root):
     """(description, output, kind) for every data file, in a fixed order."""
     found = []
-    src = os.path.join(ROOT, "models", "src")
+    src = os.path.join(src_root, "models", "src")
     for sub_dir, kind, ext, out_dir in (("legacy", "legacy", ".dat", "models/legacy"),
                                         ("", "mdl", ".mdl", "models")):
         folder = os.path.join(src, sub_dir)
         for name in sorted(os.listdir(folder)):
             if name.endswith(".txt") and name != "README.txt":
                 found.append((os.path.join(folder, name), out_dir + "/" + name[:-4] + ext, kind))
-    found.append((os.path.join(ROOT, "bitmaps", "src", "mouse.txt"), "bitmaps/mouse.pcx", "pcx"))
+    found.append((os.path.join(src_root, "bitmaps", "src", "mouse.txt"), "bitmaps/mouse.pcx", "pcx"))
     return found
 
 
 def main(argv):
-    out_dir = ROOT
-    if len(argv) == 3 and argv[1] == "--out":
-        out_dir = argv[2]
-    elif len(argv) != 1:
-        sys.stderr.write("usage: make_content.py [--out DIR]\n")
+    global ROOT
+    out_dir = None
+    args = argv[1:]
+    while len(args) >= 2 and args[0] in ("--out", "--src"):
+        if args[0] == "--out":
+            out_dir = args[1]
+        else:
+            ROOT = os.path.abspath(args[1])
+        args = args[2:]
+    if args:
+        sys.stderr.write("usage: make_content.py [--src REPO] [--out DIR]\n")
         return 2
+    if out_dir is None:
+        out_dir = ROOT
+    # Everything is built before anything is written: a description with a
+    # fault leaves every data file as it was.
+    built = []
     try:
-        for source, target, kind in jobs():
+        for source, target, kind in jobs(ROOT):
             if kind == "pcx":
                 data = write_pcx(read_picture(source))
                 summary = "pointer image"
@@ -863,6 +883,8 @@ def main(argv):
                 else:
                     data = write_mdl(points, polys, int(settings.get("cull", [1])[0]))
                 summary = "%d vertices, %d polygons" % (len(points), len(polys))
+            built.append((target, data, summary))
+        for target, data, summary in built:
             save(out_dir, target, data)
             print("%-28s %s" % (target, summary))
     except (DescriptionError, OSError) as e:

@@ -170,8 +170,8 @@ zelk_wait_exit() {
     local end=$((SECONDS + ${1:-30})) rc
     while [ $SECONDS -lt $end ]; do
         if ! kill -0 "$ZELK_DEMO_PID" 2>/dev/null; then
-            wait "$ZELK_DEMO_PID"
-            rc=$?
+            rc=0
+            wait "$ZELK_DEMO_PID" || rc=$?
             ZELK_DEMO_PID=
             [ $rc -eq 0 ] && return 0
             echo "zelk: the demo ended with status $rc" >&2
