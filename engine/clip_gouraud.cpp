@@ -1,8 +1,7 @@
 // Screen clipping of Gouraud polygons: cuts a polygon's projected outline
-// (the whole-pixel sx, sy of its corner vertices) and the shades of its
-// corners against the bottom, top, left and right screen edges in turn, and
-// writes the clipped outline, each vertex with its shade, into the
-// dispatcher's screen polygon.
+// (its vertices' whole-pixel sx, sy) and its corners' shades against the
+// bottom, top, left and right screen edges in turn, and writes the clipped
+// outline, every vertex with its shade, into the dispatcher's screen polygon.
 #include "zelk.h"
 
 #include <cstdint>

@@ -1,8 +1,7 @@
-// Gouraud polygon fill and picking: walks every edge of a screen-clipped
-// polygon into the edge tables with the shade at each crossing, then draws
-// each row with two crossings as a span whose shade steps linearly, straight
-// into the bitmap's rows. Notes in cursor1.picked the id + 1 of every polygon
-// whose span covers the mouse pointer.
+// Gouraud polygon fill and picking: records each edge of a screen-clipped
+// polygon with the shade at every crossing, then writes each row with two
+// crossings straight into the bitmap as a span of stepped shades. Writes
+// cursor1.picked when a drawn span covers the mouse pointer.
 #include "zelk.h"
 
 #include <algorithm>

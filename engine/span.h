@@ -1,8 +1,7 @@
 // The Gouraud fill's span writers: pixel k of a span gets bits 16 to 23 of
-// s + k * ds, computed in wrapping 32-bit arithmetic. The scalar form is the
-// reference; the SSE2 and AVX2 forms write the very same bytes, several
-// pixels per step. Shared by fill_gouraud.cpp and the tests that hold the
-// vector forms to the scalar one. Private to the engine and its tests.
+// s + k * ds in wrapping 32-bit arithmetic; the SSE2 and AVX2 forms write the
+// scalar form's very bytes, several per step. Private: shared by
+// fill_gouraud.cpp and the tests that hold each form to the scalar one.
 #ifndef ZELK_SPAN_H
 #define ZELK_SPAN_H
 

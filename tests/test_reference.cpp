@@ -1,9 +1,7 @@
-// The rasteriser against a plain model of itself: edge walks step by step,
-// spans pixel by pixel in plain byte loops, and the clippers'
-// stages with their output written as they go. The engine walks x-major
-// flat edges row by row, sets flat spans in blocks and writes Gouraud spans
-// with vector stores; on thousands of random inputs it must produce the very
-// same tables, pixels, vertices and shades.
+// The rasteriser against a plain model of itself (edges walked step by step,
+// spans pixel by pixel, clipping stages as lists): the engine's row-by-row
+// walks, block and vector stores and fixed-size lists must give the very
+// same tables, pixels, vertices and shades on thousands of random inputs.
 #include <gtest/gtest.h>
 
 #include <algorithm>
