@@ -9,43 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "scratch_files.h"
 #include "test_support.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-using bytes_t = std::vector<unsigned char>;
-
-fs::path scratch_path;
-
-void remove_scratch_dir()
-{
-    std::error_code ignored;
-    fs::remove_all(scratch_path, ignored);
-}
-
-// A fresh directory for this test program's files, removed at exit.
-fs::path scratch_dir()
-{
-    if (scratch_path.empty()) {
-        std::string pattern = (fs::temp_directory_path() / "zelk-dat-XXXXXX").string();
-        scratch_path = mkdtemp(pattern.data());
-        std::atexit(remove_scratch_dir);
-    }
-    return scratch_path;
-}
-
-std::string write_file(const std::string &name, const bytes_t &bytes)
-{
-    fs::path path = scratch_dir() / name;
-    std::FILE *f = std::fopen(path.c_str(), "wb");
-    EXPECT_NE(f, nullptr);
-    if (!bytes.empty())
-        std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
-    return path.string();
-}
 
 polygon_model marked_record()
 {

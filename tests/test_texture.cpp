@@ -7,30 +7,12 @@
 #include <filesystem>
 #include <string>
 
+#include "scratch_files.h"
 #include "test_support.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-fs::path scratch_path;
-
-void remove_scratch_dir()
-{
-    std::error_code ignored;
-    fs::remove_all(scratch_path, ignored);
-}
-
-// A fresh directory for this test program's files, removed at exit.
-fs::path scratch_dir()
-{
-    if (scratch_path.empty()) {
-        std::string pattern = (fs::temp_directory_path() / "zelk-tex-XXXXXX").string();
-        scratch_path = mkdtemp(pattern.data());
-        std::atexit(remove_scratch_dir);
-    }
-    return scratch_path;
-}
 
 int pattern_pixel(int x, int y)
 {

@@ -574,9 +574,9 @@ def brightness(normal, light):
     return (dot(normal, light) + 1.0) / 2.0
 
 
-def legacy_code(spec, line, level):
+def legacy_code(colour_text, line, level):
     """Picks one of the codes `bright/mid/dark` by the light level."""
-    names = spec.split("/")
+    names = colour_text.split("/")
     for n in names:
         if n not in LEGACY_CODES:
             raise DescriptionError("%s: unknown legacy colour '%s' (known: %s)"
@@ -585,10 +585,10 @@ def legacy_code(spec, line, level):
     return LEGACY_CODES[names[k]]
 
 
-def ramp_shade(spec, line, level, ambient):
+def ramp_shade(colour_text, line, level, ambient):
     """A 16.16 palette index inside one ramp: `name` or `name:lo-hi` with the
     ramp entries (from 0) that the shading may use."""
-    name, _, span = spec.partition(":")
+    name, _, span = colour_text.partition(":")
     if name not in RAMPS:
         raise DescriptionError("%s: unknown colour ramp '%s' (known: %s)"
                                % (line, name, ", ".join(sorted(RAMPS))))
@@ -630,10 +630,10 @@ def assemble(path, legacy):
         normals = corner_normals(part)
         tones = part.get("tones", ["colour"] * len(part["faces"]))
         for face, fnormals, tone in zip(part["faces"], normals, tones):
-            spec = prim.get(tone, prim.get("inside" if tone == "cap" else "colour", prim.get("colour")))
-            if spec == "none":
+            colour_text = prim.get(tone, prim.get("inside" if tone == "cap" else "colour", prim.get("colour")))
+            if colour_text == "none":
                 continue
-            if not isinstance(spec, str):
+            if not isinstance(colour_text, str):
                 raise DescriptionError("%s: needs %s=<colour>" % (prim["line"], tone))
             corners = []
             for i, n in zip(face, fnormals):
@@ -645,13 +645,13 @@ def assemble(path, legacy):
                 corners.append((lookup[key], n))
             if legacy:
                 fn = unit(face_normal([part["points"][i] for i in face]))
-                code = legacy_code(spec, prim["line"], brightness(fn, light))
+                code = legacy_code(colour_text, prim["line"], brightness(fn, light))
                 for k in range(1, len(corners) - 1):
                     tri = [corners[0][0], corners[k][0], corners[k + 1][0]]
                     if len(set(tri)) == 3:
                         polys.append((tri, code))
             else:
-                shades = [ramp_shade(spec, prim["line"], brightness(n, light), ambient) for _, n in corners]
+                shades = [ramp_shade(colour_text, prim["line"], brightness(n, light), ambient) for _, n in corners]
                 idx, kept = [], []
                 for (i, _), s in zip(corners, shades):
                     if not idx or (i != idx[-1] and i != idx[0]):
