@@ -3,6 +3,7 @@
 // and the board's placement.
 #include "demo.h"
 
+#include <cstdint>
 #include <cstdio>
 
 void handle_keys(demo_state *st, const volatile char *keys)
@@ -24,9 +25,11 @@ void handle_keys(demo_state *st, const volatile char *keys)
         choose_camera(&st->current_camera, &st->cam_f2);
     if (keys[KEY_F9])
         choose_camera(&st->current_camera, &st->cam_f9);
-    // A quarter unit per frame; only the board moves.
+    // A quarter unit per frame; only the board moves. There is no limit: a
+    // key held long enough wraps the position round the 32-bit range, in
+    // unsigned arithmetic where the wrap is defined.
     if (keys[KEY_PLUS_PAD])
-        board.zpos -= 0x4000;
+        board.zpos = static_cast<fixed>(static_cast<uint32_t>(board.zpos) - 0x4000u);
     if (keys[KEY_MINUS_PAD])
-        board.zpos += 0x4000;
+        board.zpos = static_cast<fixed>(static_cast<uint32_t>(board.zpos) + 0x4000u);
 }

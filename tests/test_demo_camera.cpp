@@ -162,6 +162,75 @@ TEST_F(CameraTest, FiveHundredTwelveMickeysTurnAFullCircle)
     EXPECT_NEAR(half.zfront, -f1.zfront, front_tol);
 }
 
+TEST_F(CameraTest, TurnMovesAlongTheTurnedFrontVector)
+{
+    // Half an angle unit per mickey, to the right negative; front and up are
+    // turned first, then the camera moves by the turned front (z, x, y).
+    const struct {
+        const char *name;
+        const camera *start;
+        fixed x;  // start x
+        int mickey_x, mickey_y;
+        fixed near_x, near_z;  // where it ends, to within rounding
+    } cases[] = {
+        {"F1, quarter turn right, forward", &f1, 0, 128, -16, itofix(-10), 0},
+        {"F1, quarter turn left, forward", &f1, 0, -128, -16, itofix(10), 0},
+        {"F1, half turn, forward", &f1, 0, 256, -16, 0, itofix(-10)},
+        {"F1, quarter turn left, forward into the x limit", &f1, itofix(75), -128, -16,
+         itofix(80), 0},
+        {"F2, quarter turn right, backward", &f2, 0, 128, 32, itofix(20), 0},
+    };
+    for (const auto &c : cases) {
+        camera cam = *c.start;
+        cam.x = c.x;
+        steer_camera(&cam, STEER_TURN, c.mickey_x, c.mickey_y, &turn);
+
+        MATRIX m;
+        get_y_rotate_matrix(&m, -itofix(c.mickey_x) / 2);
+        fixed fx, fy, fz, ux, uy, uz;
+        apply_matrix(&m, c.start->xfront, c.start->yfront, c.start->zfront, &fx, &fy, &fz);
+        apply_matrix(&m, c.start->xup, c.start->yup, c.start->zup, &ux, &uy, &uz);
+        EXPECT_EQ(cam.xfront, fx) << c.name;
+        EXPECT_EQ(cam.yfront, fy) << c.name;
+        EXPECT_EQ(cam.zfront, fz) << c.name;
+        EXPECT_EQ(cam.xup, ux) << c.name;
+        EXPECT_EQ(cam.yup, uy) << c.name;
+        EXPECT_EQ(cam.zup, uz) << c.name;
+
+        fixed x = c.x - (fx >> 4) * c.mickey_y;
+        fixed z = c.start->z - (fz >> 4) * c.mickey_y;
+        EXPECT_EQ(cam.x, x > itofix(80) ? itofix(80) : x) << c.name;
+        EXPECT_EQ(cam.z, z) << c.name;
+        EXPECT_EQ(cam.y, c.start->y) << c.name;  // move_y is 0
+        EXPECT_NEAR(cam.x, c.near_x, 64) << c.name;
+        EXPECT_NEAR(cam.z, c.near_z, 64) << c.name;
+    }
+}
+
+TEST_F(CameraTest, SlideStepsAreSixteenthsRoundedDown)
+{
+    // Fronts that are no whole number of sixteenths, negative ones included:
+    // each part is shifted down before it is multiplied by the mickeys.
+    const struct {
+        fixed xfront, zfront;
+        int mickey_x, mickey_y;
+    } cases[] = {
+        {-1, 17, 3, -5},
+        {0x12345, -0x23456, -7, 2},
+        {-0x10001, -0x1F, 1, 1},
+    };
+    for (const auto &c : cases) {
+        camera cam = f1;
+        cam.xfront = c.xfront;
+        cam.zfront = c.zfront;
+        steer_camera(&cam, STEER_SLIDE, c.mickey_x, c.mickey_y, &turn);
+        const fixed sx = c.xfront >> 4, sz = c.zfront >> 4;
+        EXPECT_EQ(cam.x, -sx * c.mickey_y - sz * c.mickey_x) << c.xfront;
+        EXPECT_EQ(cam.z, -sz * c.mickey_y + sx * c.mickey_x) << c.xfront;
+        EXPECT_EQ(cam.y, f1.y);
+    }
+}
+
 TEST_F(CameraTest, PointerModeDoesNotSteer)
 {
     camera cam = f1;

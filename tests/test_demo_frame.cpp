@@ -3,8 +3,11 @@
 // end up on the screen.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "demo.h"
 #include "test_support.h"
@@ -92,6 +95,60 @@ TEST_F(FrameTest, ThePassEndsOnTheScreenAndLeavesTheFrameBufferClear)
             ASSERT_EQ(getpixel(st->frame.bitmap, x, y), 0);
     for (int i = 0; i < st->frame.num_buckets; i++)
         ASSERT_EQ(st->frame.buckets[i].poly, nullptr);
+}
+
+TEST_F(FrameTest, TheScreenshotHoldsTheBoardAndTextButNoPointerOrModels)
+{
+    // What the frame holds when the keys are read: the highlighted board and
+    // the heads-up text, drawn here on a bitmap of the test's own.
+    BITMAP *want = create_bitmap_ex(8, 320, 200);
+    clear_bitmap(want);
+    draw_cursor(&cursor1, st->cursor_colour);
+    Model(want, &board);
+    draw_hud(want, st->current_camera, &cursor1, st->rate.fps);
+
+    // Pointer mode with the pointer in view: it is drawn after the keys.
+    st->steer_mode = STEER_POINTER;
+    mouse_x = 150;
+    mouse_y = 120;
+    char cwd[4096];
+    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+    char tmpl[] = "/tmp/zelk-frame-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    ASSERT_EQ(chdir(tmpl), 0);
+    key[KEY_ENTER] = 1;
+    demo_frame(st);
+    key[KEY_ENTER] = 0;
+    PALETTE got_pal;
+    BITMAP *got = load_pcx("scr.pcx", got_pal);
+    ASSERT_EQ(chdir(cwd), 0);
+    std::string cmd = std::string("rm -rf ") + tmpl;
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    mouse_x = 0;
+    mouse_y = 0;
+
+    ASSERT_NE(got, nullptr);
+    long differ_from_screen = 0;
+    for (int y = 0; y < 200; y++) {
+        for (int x = 0; x < 320; x++) {
+            ASSERT_EQ(getpixel(got, x, y), getpixel(want, x, y)) << x << "," << y;
+            differ_from_screen += getpixel(got, x, y) != getpixel(screen, x, y);
+        }
+    }
+    // The shown frame has the models (and the pointer) over it.
+    EXPECT_GT(differ_from_screen, 100);
+    // The pointer lands on the screen with its top-left corner at the pointer.
+    ASSERT_NE(cursor1.pointer, nullptr);
+    for (int y = 0; y < cursor1.pointer->h; y++) {
+        for (int x = 0; x < cursor1.pointer->w; x++) {
+            int c = getpixel(cursor1.pointer, x, y);
+            if (c != 0) {
+                ASSERT_EQ(getpixel(screen, 150 + x, 120 + y), c) << x << "," << y;
+            }
+        }
+    }
+    destroy_bitmap(got);
+    destroy_bitmap(want);
 }
 
 }  // namespace

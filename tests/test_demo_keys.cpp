@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -113,16 +114,20 @@ TEST_F(KeysTest, KeypadMovesTheBoardAQuarterUnitPerFrame)
 {
     const struct {
         int plus, minus, frames;
-        fixed zpos;
+        fixed start, zpos;
     } cases[] = {
-        {1, 0, 40, itofix(-10)},
-        {0, 1, 40, itofix(10)},
-        {1, 1, 40, 0},
-        {0, 0, 40, 0},
-        {1, 0, 1, -0x4000},
+        {1, 0, 40, 0, itofix(-10)},
+        {0, 1, 40, 0, itofix(10)},
+        {1, 1, 40, 0, 0},
+        {0, 0, 40, 0, 0},
+        {1, 0, 1, 0, -0x4000},
+        // No limit: at the ends of the fixed range the position wraps.
+        {1, 0, 1, INT_MIN + 0x1000, INT_MAX - 0x2FFF},
+        {0, 1, 1, INT_MAX - 0x1000, INT_MIN + 0x2FFF},
+        {1, 1, 1, INT_MIN, INT_MIN},
     };
     for (const auto &c : cases) {
-        board.zpos = 0;
+        board.zpos = c.start;
         keys[KEY_PLUS_PAD] = static_cast<char>(c.plus);
         keys[KEY_MINUS_PAD] = static_cast<char>(c.minus);
         for (int f = 0; f < c.frames; f++)
