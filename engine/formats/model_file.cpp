@@ -97,12 +97,12 @@ static bool header_fits(const mdl_header *h, long long file_size, fault *why)
 }
 
 // Walks the vertex and polygon records that follow the header and checks
-// every limit on the way: corner counts from 3 to the capacity (and to
-// MAX_CORNERS), vertex indexes below the vertex count, no word past the end
-// of the file. With model null the records are read into scratch records
-// and only checked; with a model created for the header's counts they are
-// stored in it. The checks run in both walks, so a file changed between
-// them cannot make the second walk write outside the model's arrays.
+// every limit on the way: corner counts from 3 to the capacity, vertex
+// indexes below the vertex count, no word past the end of the file. With
+// model null the records are read into scratch records and only checked;
+// with a model created for the header's counts they are stored in it. The
+// checks run in both walks, so a file changed between them cannot make the
+// second walk write outside the model's arrays.
 static bool read_records(std::FILE *f, const mdl_header *h, polygon_model *model, fault *why)
 {
     vertex scratch_vertex;
