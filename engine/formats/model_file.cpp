@@ -53,14 +53,6 @@ static void read_header(std::FILE *f, mdl_header *h)
     h->transform_mode = get_int(f);
 }
 
-// The corner room given to every polygon: the header's capacity, but no more
-// than the largest polygon the engine draws. A generous capacity costs no
-// memory; a polygon with more corners than this is refused.
-static int corner_room(const mdl_header *h)
-{
-    return h->max_corners < MAX_CORNERS ? h->max_corners : MAX_CORNERS;
-}
-
 // Checks the header against the limits of a well-formed file and against the
 // file's size, before anything is allocated: the smallest file the counts
 // allow (every polygon a triangle) must fit in the size, so a hostile count
@@ -80,9 +72,9 @@ static bool header_fits(const mdl_header *h, long long file_size, fault *why)
                       h->num_polygons);
         return false;
     }
-    if (h->max_corners < 3) {
-        std::snprintf(why->text, sizeof why->text, "corner capacity %d is below 3",
-                      h->max_corners);
+    if (h->max_corners < 3 || h->max_corners > MAX_CORNERS) {
+        std::snprintf(why->text, sizeof why->text, "corner capacity %d is not from 3 to %d",
+                      h->max_corners, MAX_CORNERS);
         return false;
     }
     long long least = HEADER_BYTES + VERTEX_BYTES * h->num_vertices +
@@ -123,9 +115,9 @@ static bool read_records(std::FILE *f, const mdl_header *h, polygon_model *model
                           i, h->num_polygons);
             return false;
         }
-        if (n < 3 || n > corner_room(h)) {
+        if (n < 3 || n > h->max_corners) {
             std::snprintf(why->text, sizeof why->text,
-                          "polygon %d has %d corners (3 to %d allowed)", i, n, corner_room(h));
+                          "polygon %d has %d corners (3 to %d allowed)", i, n, h->max_corners);
             return false;
         }
         struct polygon *p = model ? &model->polygons[i] : nullptr;
@@ -199,8 +191,8 @@ void read_corner(corner *c, FILE *f)
 // "rb"; a path that cannot be opened, or that names no regular file, gives
 // LOAD_NO_FILE. The header and every record are then checked in a first
 // walk that allocates nothing; a file that breaks a limit (counts below 1, a
-// corner capacity below 3, a corner count outside 3 to the capacity or above
-// MAX_CORNERS, a vertex index outside the table, fewer bytes than announced)
+// corner capacity outside 3 to MAX_CORNERS, a corner count outside 3 to the
+// capacity, a vertex index outside the table, fewer bytes than announced)
 // gives LOAD_MALFORMED with the cause on standard error. Only then is the
 // model created and filled in a second walk. In both failure cases the
 // caller's record is left exactly as it was and nothing stays allocated.
@@ -228,7 +220,7 @@ int load_model(polygon_model *model, const char *path)
         }
     }
     if (ok) {
-        create_polygon_model(&built, h.num_vertices, h.num_polygons, corner_room(&h));
+        create_polygon_model(&built, h.num_vertices, h.num_polygons, h.max_corners);
         built.num_vertices = h.num_vertices;
         built.num_polygons = h.num_polygons;
         built.backface_cull = h.backface_cull;
