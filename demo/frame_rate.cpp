@@ -38,9 +38,8 @@ void frame_rate_count(frame_rate *fr, time_t t)
 
 void print_exit_output(const frame_rate *fr)
 {
-    // Two empty lines, then the farewell proper.
-    std::puts("");
-    std::puts("");
+    std::puts("ZELK - a software 3D engine in 256 colours and 16.16 fixed point");
+    std::puts("Board, cameras and models drawn in software by the ZELK team");
     std::puts("\n\n\nPlease e-mail all comments to zelk@users.noreply.zelk-engine.org"
               "\n\t . . . and watch for the ZELK library (coming soon)\n\n");
     std::printf("At exit : %0.0f fps\n", static_cast<double>(fr->fps));

@@ -65,8 +65,8 @@ std::string exit_output(const frame_rate &fr)
 }
 
 const std::string BANNER =
-    "\n"
-    "\n"
+    "ZELK - a software 3D engine in 256 colours and 16.16 fixed point\n"
+    "Board, cameras and models drawn in software by the ZELK team\n"
     "\n\n\nPlease e-mail all comments to zelk@users.noreply.zelk-engine.org"
     "\n\t . . . and watch for the ZELK library (coming soon)\n\n\n";
 

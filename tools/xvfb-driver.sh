@@ -187,7 +187,8 @@ zelk_wait_exit() {
 zelk_check_exit_output() {
     local file=$1 n=0 line ok=0
     local want=(
-        "" ""
+        "ZELK - a software 3D engine in 256 colours and 16.16 fixed point"
+        "Board, cameras and models drawn in software by the ZELK team"
         "" "" ""
         "Please e-mail all comments to zelk@users.noreply.zelk-engine.org"
         $'\t . . . and watch for the ZELK library (coming soon)'
