@@ -58,19 +58,29 @@ zelk_workdir() {
 
 # zelk_demo_start BINARY WORKDIR [LOGDIR]: starts the demo in WORKDIR, with
 # standard output in LOGDIR/out and standard error in LOGDIR/err (LOGDIR is
-# WORKDIR unless given), and waits up to 60 s for its window.
+# WORKDIR unless given), and waits up to 60 s for its window. On a loaded
+# machine a fresh virtual display can refuse the demo's first connection;
+# a demo that ends because Allegro found no usable display is started again,
+# twice at most.
 zelk_demo_start() {
-    local bin=$1 dir=$2 log=${3:-$2} i
-    (cd "$dir" && exec "$bin" >"$log/out" 2>"$log/err") &
-    ZELK_DEMO_PID=$!
-    for i in $(seq 600); do
-        ZELK_WIN=$(xdotool search --name '^zelk-demo$' 2>/dev/null | head -n 1)
-        if [ -n "$ZELK_WIN" ] && [ "$(zelk_lit)" -gt 0 ] 2>/dev/null; then
-            sleep 0.3  # the menu is drawn; let the demo reach its key wait
-            return 0
-        fi
-        kill -0 "$ZELK_DEMO_PID" 2>/dev/null || break
-        sleep 0.1
+    local bin=$1 dir=$2 log=${3:-$2} i try
+    for try in 1 2 3; do
+        (cd "$dir" && exec "$bin" >"$log/out" 2>"$log/err") &
+        ZELK_DEMO_PID=$!
+        for i in $(seq 600); do
+            ZELK_WIN=$(xdotool search --name '^zelk-demo$' 2>/dev/null | head -n 1)
+            if [ -n "$ZELK_WIN" ] && [ "$(zelk_lit)" -gt 0 ] 2>/dev/null; then
+                sleep 0.3  # the menu is drawn; let the demo reach its key wait
+                return 0
+            fi
+            kill -0 "$ZELK_DEMO_PID" 2>/dev/null || break
+            sleep 0.1
+        done
+        kill -0 "$ZELK_DEMO_PID" 2>/dev/null && break
+        wait "$ZELK_DEMO_PID" 2>/dev/null
+        grep -q "cannot start Allegro" "$log/err" 2>/dev/null || break
+        echo "zelk: the demo found no usable display; starting it again" >&2
+        sleep 1
     done
     echo "zelk: the demo's window did not appear" >&2
     cat "$log/err" >&2
