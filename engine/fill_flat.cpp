@@ -10,27 +10,7 @@
 #include <algorithm>
 #include <cstring>
 
-// The edge tables keep a crossing as x + 1 in 16 bits; an end point outside
-// that range cannot be recorded, and keeping every coordinate inside it keeps
-// the walk's error term far from overflow.
-static inline bool edge_coordinate(int v)
-{
-    return v >= INT16_MIN && v <= INT16_MAX;
-}
-
-// The edge tables as one walk sees them, copied from the globals so that
-// stores into the tables cannot make the compiler reload them.
-struct edge_tables {
-    poly_edge *left;   // left_poly_edge
-    poly_edge *right;  // right_poly_edge
-    unsigned rows;     // poly_edge_rows; rows at or past it are not recorded
-};
-
-static inline edge_tables current_tables()
-{
-    int rows = left_poly_edge && right_poly_edge && poly_edge_rows > 0 ? poly_edge_rows : 0;
-    return edge_tables{left_poly_edge, right_poly_edge, static_cast<unsigned>(rows)};
-}
+#include "edge_tables.h"
 
 // Records x in row y, keeping form: the first crossing of a row goes left; a
 // later one with another x goes right only while the right entry is empty.

@@ -11,14 +11,8 @@
 #include <immintrin.h>
 #endif
 
+#include "edge_tables.h"
 #include "span.h"
-
-// As in the flat fill: crossings are stored as x + 1 in 16 bits, so end
-// points outside that range are not recorded.
-static inline bool edge_coordinate(int v)
-{
-    return v >= INT16_MIN && v <= INT16_MAX;
-}
 
 // Adds two shades with 32-bit wrap-around, the arithmetic of every step.
 static inline fixed shade_add(fixed a, fixed b)
@@ -35,20 +29,6 @@ static inline fixed shade_step(fixed from, fixed to, int count)
     if (d >= INT32_MIN && d <= INT32_MAX)
         return static_cast<fixed>(d) / count;
     return static_cast<fixed>(d / count);
-}
-
-// The edge tables as one walk sees them, copied from the globals so that
-// stores into the tables cannot make the compiler reload them.
-struct edge_tables {
-    poly_edge *left;   // left_poly_edge
-    poly_edge *right;  // right_poly_edge
-    unsigned rows;     // poly_edge_rows; rows at or past it are not recorded
-};
-
-static inline edge_tables current_tables()
-{
-    int rows = left_poly_edge && right_poly_edge && poly_edge_rows > 0 ? poly_edge_rows : 0;
-    return edge_tables{left_poly_edge, right_poly_edge, static_cast<unsigned>(rows)};
 }
 
 // Records (x, s) in row y, keeping form: the first crossing of a row goes
